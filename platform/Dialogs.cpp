@@ -7,7 +7,9 @@ HeadlessDialogs headless;
 Dialogs* installed = nullptr;
 }  // namespace
 
-Dialogs& Dialogs::Instance() { return installed ? *installed : headless; }
+Dialogs& Dialogs::Instance() {
+    return installed ? *installed : headless;
+}
 
 Dialogs* Dialogs::Install(Dialogs* dialogs) {
     Dialogs* previous = installed ? installed : &headless;

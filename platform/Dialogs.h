@@ -34,9 +34,11 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
 
-    virtual DialogResult MessageBox(DialogKind kind, const QString& text, DialogButtons buttons) = 0;
+    virtual DialogResult MessageBox(DialogKind kind, const QString& text,
+                                    DialogButtons buttons) = 0;
     virtual std::optional<SaveFileAnswer> SaveFile(const SaveFileRequest& request) = 0;
-    virtual std::optional<QString> BrowseFolder(const QString& title, const QString& initialDir) = 0;
+    virtual std::optional<QString> BrowseFolder(const QString& title,
+                                                const QString& initialDir) = 0;
 
     // The process-wide instance; never null (the headless one until another is installed).
     static Dialogs& Instance();

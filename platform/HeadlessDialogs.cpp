@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-DialogResult HeadlessDialogs::MessageBox(DialogKind kind, const QString& text, DialogButtons buttons) {
+DialogResult HeadlessDialogs::MessageBox(DialogKind kind, const QString& text,
+                                         DialogButtons buttons) {
     // One line per box: the "\n\r" breaks of the design's texts become one blank.
     QString line = text;
     line.replace(QStringLiteral("\n\r"), QStringLiteral(" "));
@@ -13,6 +14,10 @@ DialogResult HeadlessDialogs::MessageBox(DialogKind kind, const QString& text, D
     return NegativeAnswer(buttons);
 }
 
-std::optional<SaveFileAnswer> HeadlessDialogs::SaveFile(const SaveFileRequest&) { return std::nullopt; }
+std::optional<SaveFileAnswer> HeadlessDialogs::SaveFile(const SaveFileRequest&) {
+    return std::nullopt;
+}
 
-std::optional<QString> HeadlessDialogs::BrowseFolder(const QString&, const QString&) { return std::nullopt; }
+std::optional<QString> HeadlessDialogs::BrowseFolder(const QString&, const QString&) {
+    return std::nullopt;
+}

@@ -17,6 +17,10 @@ constexpr RxStatus RxFail = -2147467259;  // the generic failure status
 constexpr const char* IViadabRxInterfaceKey = "Interface\\{7C3A9E10-4B2D-4F6A-9C1E-2D8B5A7F0E31}";
 constexpr const char* IViadabRxInterfaceName = "IViadabRx";
 constexpr const char* CoViadabRxFactoryName = "CreateViadabRx";
+// Registration in the component hive, as COM lays it out: the interface key's default value is
+// the interface name (the "installed" check), and the class key's InprocServer32 default value is
+// the path of the component's shared library.
+constexpr const char* CoViadabRxServerKey = "CLSID\\{7C3A9E11-4B2D-4F6A-9C1E-2D8B5A7F0E31}\\InprocServer32";
 
 // Outgoing events. `OnData` may arrive on any thread (the component's own data thread); the
 // buffer is valid only during the call and holds one whole MPEG audio frame.

@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <cstdint>
 #include <shared_mutex>
@@ -41,9 +42,10 @@ public:
     void SaveTables();
     void WriteServices(QIODevice& stream) const;
     void WriteEnsembles(QIODevice& stream) const;
-    std::int32_t AddService(std::uint32_t sid, std::int32_t secondary, const QString& label, QChar kind,
-                            std::int32_t programmeType, double frequency);
-    void AddEnsemble(const QString& channel, std::int32_t state, const QString& label, double frequency);
+    std::int32_t AddService(std::uint32_t sid, std::int32_t secondary, const QString& label,
+                            QChar kind, std::int32_t programmeType, double frequency);
+    void AddEnsemble(const QString& channel, std::int32_t state, const QString& label,
+                     double frequency);
     std::int32_t AllocateSecondary(std::uint32_t sid, const QString& label, bool create);
     // 0 = UK channels, 1 = Band III and L-Band, 2 = Canada; any other value empties the table.
     void BuildChannelTable(int set);
@@ -84,7 +86,24 @@ public:
     QList<TEnsembleRecord> Ensembles() const;
 
 private:
-    // ... implementation detail chosen by the implementer
+    // The *Locked helpers expect the caller to hold lock_ (shared or exclusive as they read or
+    // change); they never take it themselves.
+    int IndexOfServiceLocked(std::int32_t serviceId) const;
+    int IndexOfPairLocked(std::uint32_t sid, std::int32_t secondary) const;
+    std::int32_t FindServiceLocked(std::uint32_t sid, std::int32_t secondary) const;
+    int IndexOfEnsembleLocked(double frequency) const;
+    QString GetEnsembleLabelLocked(double frequency) const;
+    QString GetChannelNameLocked(double frequency) const;
+    std::int32_t AddServiceLocked(std::uint32_t sid, std::int32_t secondary, const QString& label,
+                                  QChar kind, std::int32_t programmeType, double frequency);
+    void AddEnsembleLocked(const QString& channel, std::int32_t state, const QString& label,
+                           double frequency);
+    void BuildChannelTableLocked(int set);
+    QStringList ServiceLinesLocked() const;
+    QStringList EnsembleLinesLocked() const;
+    // Replaces one table file atomically; false when it could not be written.
+    bool WriteTableFile(const QString& fileName, QStringList lines) const;
+
     QString folder_;
     Dialogs& dialogs_;
     mutable std::shared_mutex lock_;

@@ -15,9 +15,12 @@ class TSettingsWrapper {
 public:
     // Writes the created defaults that do not exist yet. `firstMonitorTop` and
     // `firstMonitorWidth` (pixels) place the bar's default position.
-    TSettingsWrapper(RegistryKey userKey, RegistryKey machineKey, const TServiceTablesWrapper& tables,
-                     int firstMonitorTop, int firstMonitorWidth);
+    TSettingsWrapper(RegistryKey userKey, RegistryKey machineKey,
+                     const TServiceTablesWrapper& tables, int firstMonitorTop,
+                     int firstMonitorWidth);
 
+    // The key both hives hold the settings under: "\Software\Tunora\Tunora".
+    static QString KeyPath();
     static bool IsMachineWide(const QString& name);
     static QString GeneratePassword(int length);
 

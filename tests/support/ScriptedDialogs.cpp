@@ -2,9 +2,12 @@
 
 ScriptedDialogs::ScriptedDialogs() : previous_(Dialogs::Install(this)) {}
 
-ScriptedDialogs::~ScriptedDialogs() { Dialogs::Install(previous_); }
+ScriptedDialogs::~ScriptedDialogs() {
+    Dialogs::Install(previous_);
+}
 
-DialogResult ScriptedDialogs::MessageBox(DialogKind kind, const QString& text, DialogButtons buttons) {
+DialogResult ScriptedDialogs::MessageBox(DialogKind kind, const QString& text,
+                                         DialogButtons buttons) {
     boxes.append({kind, text, buttons});
     if (answers.empty()) {
         return NegativeAnswer(buttons);

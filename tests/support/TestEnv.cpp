@@ -1,10 +1,13 @@
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
+#include <QFile>
 #include <cstdlib>
 
 namespace {
-void Set(const char* name, const QString& value) { ::setenv(name, value.toLocal8Bit().constData(), 1); }
+void Set(const char* name, const QString& value) {
+    ::setenv(name, value.toLocal8Bit().constData(), 1);
+}
 }  // namespace
 
 TestEnv::TestEnv() {
@@ -12,6 +15,9 @@ TestEnv::TestEnv() {
     for (const char* sub : {"config", "etc", "data", "runtime", "program", "tmp", "home"}) {
         QDir(root).mkpath(QString::fromLatin1(sub));
     }
+    // The runtime folder must be private, as the session's is.
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     Set("HOME", root + QStringLiteral("/home"));
     Set("XDG_CONFIG_HOME", root + QStringLiteral("/config"));
     Set("XDG_DATA_HOME", root + QStringLiteral("/data"));
@@ -23,6 +29,10 @@ TestEnv::TestEnv() {
     Set("TUNORA_RUNTIME_DIR", root + QStringLiteral("/runtime"));
 }
 
-QString TestEnv::ProgramDir() const { return dir_.path() + QStringLiteral("/program"); }
+QString TestEnv::ProgramDir() const {
+    return dir_.path() + QStringLiteral("/program");
+}
 
-QString TestEnv::File(const QString& relative) const { return dir_.path() + QLatin1Char('/') + relative; }
+QString TestEnv::File(const QString& relative) const {
+    return dir_.path() + QLatin1Char('/') + relative;
+}

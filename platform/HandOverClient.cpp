@@ -1,0 +1,96 @@
+#include "platform/HandOverClient.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+bool ConnectTo(int fd, const QByteArray& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || static_cast<size_t>(path.size()) >= sizeof(address.sun_path)) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+    // With a full backlog (the running instance is busy with an earlier sender) this blocks
+    // until there is room, which is the wait we want.
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
+        return true;
+    }
+    if (errno != EINTR && errno != EINPROGRESS) {
+        return false;  // ENOENT / ECONNREFUSED: nobody listens
+    }
+    pollfd p{fd, POLLOUT, 0};
+    while (::poll(&p, 1, -1) < 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    int error = 0;
+    socklen_t length = sizeof(error);
+    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+}  // namespace
+
+std::optional<int> HandOverClient::Send(int wParam, std::int64_t lParam, const QString& text) {
+    return Send(HandOverProtocol::SocketPath(), wParam, lParam, text);
+}
+
+std::optional<int> HandOverClient::Send(const QString& socketPath, int wParam, std::int64_t lParam,
+                                        const QString& text) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    if (!ConnectTo(fd, QFile::encodeName(socketPath))) {
+        ::close(fd);
+        return std::nullopt;
+    }
+
+    const std::int32_t w = wParam;
+    const std::uint32_t n = static_cast<std::uint32_t>(text.size());
+    QByteArray request;
+    request.append(HandOverProtocol::Magic, sizeof(HandOverProtocol::Magic));
+    request.append(reinterpret_cast<const char*>(&w), sizeof(w));
+    request.append(reinterpret_cast<const char*>(&lParam), sizeof(lParam));
+    request.append(reinterpret_cast<const char*>(&n), sizeof(n));
+    request.append(reinterpret_cast<const char*>(text.utf16()), 2 * text.size());
+
+    qsizetype done = 0;
+    while (done < request.size()) {
+        const ssize_t sent = ::send(fd, request.constData() + done,
+                                    static_cast<size_t>(request.size() - done), MSG_NOSIGNAL);
+        if (sent > 0) {
+            done += sent;
+        } else if (sent < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;  // refused part-way (a text too long): its answer may still be waiting
+        }
+    }
+
+    std::int32_t answer = 0;
+    size_t got = 0;
+    while (got < sizeof(answer)) {
+        const ssize_t r =
+            ::recv(fd, reinterpret_cast<char*>(&answer) + got, sizeof(answer) - got, 0);
+        if (r > 0) {
+            got += static_cast<size_t>(r);
+        } else if (r < 0 && errno == EINTR) {
+            continue;
+        } else {
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    ::close(fd);
+    return answer;
+}

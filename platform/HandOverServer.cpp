@@ -1,0 +1,179 @@
+#include "platform/HandOverServer.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+HandOverServer::HandOverServer(Handler handler, QObject* parent)
+    : QObject(parent),
+      handler_(std::move(handler)),
+      listenNotifier_(QSocketNotifier::Read),
+      clientNotifier_(QSocketNotifier::Read) {
+    listenNotifier_.setEnabled(false);
+    clientNotifier_.setEnabled(false);
+    connect(&listenNotifier_, &QSocketNotifier::activated, this, [this] { AcceptNext(); });
+    connect(&clientNotifier_, &QSocketNotifier::activated, this, [this] { ReadRequest(); });
+    requestTimer_.setSingleShot(true);
+    connect(&requestTimer_, &QTimer::timeout, this, [this] { Answer(HandOverProtocol::Refused); });
+}
+
+HandOverServer::~HandOverServer() {
+    *alive_ = false;
+    Close();
+    if (listenFd_ >= 0) {
+        listenNotifier_.setEnabled(false);
+        ::close(listenFd_);
+        ::unlink(QFile::encodeName(path_).constData());
+    }
+}
+
+bool HandOverServer::Listen(const QString& socketPath) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (listenFd_ >= 0) {
+        return true;
+    }
+    const QByteArray path = QFile::encodeName(socketPath);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || static_cast<size_t>(path.size()) >= sizeof(address.sun_path)) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+    QDir().mkpath(QFileInfo(socketPath).absolutePath());
+
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    auto* sa = reinterpret_cast<const sockaddr*>(&address);
+    int r = ::bind(fd, sa, sizeof(address));
+    if (r != 0 && errno == EADDRINUSE) {
+        ::unlink(path.constData());  // left by an instance that died
+        r = ::bind(fd, sa, sizeof(address));
+    }
+    if (r != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        ::close(fd);
+        return false;
+    }
+    listenFd_ = fd;
+    path_ = socketPath;
+    listenNotifier_.setSocket(listenFd_);
+    listenNotifier_.setEnabled(true);
+    return true;
+}
+
+void HandOverServer::AcceptNext() {
+    Q_ASSERT(QThread::currentThread() == thread());
+    listenNotifier_.setEnabled(false);
+    if (clientFd_ >= 0) {
+        return;  // re-enabled when the current request is answered
+    }
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+        listenNotifier_.setEnabled(true);
+        return;
+    }
+    clientFd_ = fd;
+    request_.clear();
+    clientNotifier_.setSocket(clientFd_);
+    clientNotifier_.setEnabled(true);
+    requestTimer_.start(requestTimeoutMs_);
+    ReadRequest();
+}
+
+void HandOverServer::ReadRequest() {
+    if (clientFd_ < 0) {
+        return;
+    }
+    bool ended = false;
+    for (;;) {
+        qsizetype wanted = HandOverProtocol::HeaderSize - request_.size();
+        if (wanted <= 0) {
+            std::uint32_t n;
+            std::memcpy(&n, request_.constData() + 16, sizeof(n));
+            if (std::memcmp(request_.constData(), HandOverProtocol::Magic, 4) != 0 ||
+                n > static_cast<std::uint32_t>(HandOverProtocol::MaxTextLength)) {
+                Answer(HandOverProtocol::Refused);
+                return;
+            }
+            wanted = HandOverProtocol::HeaderSize + 2 * static_cast<qsizetype>(n) - request_.size();
+            if (wanted <= 0) {
+                break;
+            }
+        }
+        if (ended) {
+            Answer(HandOverProtocol::Refused);  // the sender stopped half-way
+            return;
+        }
+        char buffer[1024];
+        const ssize_t got = ::recv(
+            clientFd_, buffer, std::min<size_t>(sizeof(buffer), static_cast<size_t>(wanted)), 0);
+        if (got > 0) {
+            request_.append(buffer, got);
+        } else if (got == 0) {
+            ended = true;
+        } else if (errno == EINTR) {
+            continue;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return;  // more arrives later
+        } else {
+            ended = true;
+        }
+    }
+
+    // A complete request: nothing more is read from anyone until it is answered.
+    clientNotifier_.setEnabled(false);
+    requestTimer_.stop();
+    std::int32_t wParam;
+    std::int64_t lParam;
+    std::uint32_t n;
+    std::memcpy(&wParam, request_.constData() + 4, sizeof(wParam));
+    std::memcpy(&lParam, request_.constData() + 8, sizeof(lParam));
+    std::memcpy(&n, request_.constData() + 16, sizeof(n));
+    QString text(static_cast<qsizetype>(n), Qt::Uninitialized);
+    std::memcpy(text.data(), request_.constData() + HandOverProtocol::HeaderSize, 2 * size_t{n});
+
+    std::int32_t result = HandOverProtocol::Refused;
+    const std::shared_ptr<bool> alive = alive_;
+    try {
+        result = handler_(wParam, lParam, text);
+    } catch (...) {
+        // A failing command must not unwind through the event loop; the sender learns of it.
+        result = HandOverProtocol::Refused;
+    }
+    if (*alive) {
+        Answer(result);
+    }
+}
+
+void HandOverServer::Answer(std::int32_t result) {
+    if (clientFd_ >= 0) {
+        ssize_t sent;
+        do {
+            sent = ::send(clientFd_, &result, sizeof(result), MSG_NOSIGNAL);
+        } while (sent < 0 && errno == EINTR);
+    }
+    Close();
+    if (listenFd_ >= 0) {
+        listenNotifier_.setEnabled(true);
+    }
+}
+
+void HandOverServer::Close() {
+    requestTimer_.stop();
+    clientNotifier_.setEnabled(false);
+    if (clientFd_ >= 0) {
+        ::close(clientFd_);
+        clientFd_ = -1;
+    }
+    request_.clear();
+}

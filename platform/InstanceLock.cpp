@@ -1,0 +1,61 @@
+#include "platform/InstanceLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <utility>
+
+#include "platform/RuntimeFolder.h"
+
+InstanceLock::InstanceLock() : InstanceLock(DefaultFile()) {}
+
+InstanceLock::InstanceLock(QString lockFile) : file_(std::move(lockFile)) {}
+
+InstanceLock::~InstanceLock() {
+    Release();
+}
+
+QString InstanceLock::DefaultFile() {
+    return RuntimeFolder::Path() + QStringLiteral("/TunoraRunning.lock");
+}
+
+bool InstanceLock::TryAcquire() {
+    if (fd_ >= 0) {
+        return true;
+    }
+    QDir().mkpath(QFileInfo(file_).absolutePath());
+    const int fd = ::open(QFile::encodeName(file_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    int r;
+    do {
+        r = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    // The holder's process id, for whoever looks at the file; nothing reads it back.
+    const QByteArray pid = QByteArray::number(static_cast<qlonglong>(::getpid())) + '\n';
+    if (::ftruncate(fd_, 0) == 0) {
+        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, pid.constData(), pid.size(), 0);
+    }
+    return true;
+}
+
+void InstanceLock::Release() {
+    if (fd_ >= 0) {
+        // Closing the only descriptor of this open file drops the lock. The file stays: removing
+        // it would let a newcomer lock a fresh file while another still waits on the old one.
+        ::close(fd_);
+        fd_ = -1;
+    }
+}

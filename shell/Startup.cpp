@@ -1,0 +1,41 @@
+#include "shell/Startup.h"
+
+#include <QFileInfo>
+
+#include "platform/RegistryError.h"
+#include "platform/RegistryKey.h"
+#include "receiver/IViadabRx.h"
+#include "services/TSettingsWrapper.h"
+
+bool Startup::IsRecodeCommand(const QStringList& arguments) {
+    return arguments.size() >= 2 && arguments[1].toUpper() == u"RECODE";
+}
+
+bool Startup::IsReceiverInstalled() {
+    try {
+        RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                        QString::fromLatin1(IViadabRxInterfaceKey));
+        return key.ReadString(QString()) == QLatin1String(IViadabRxInterfaceName);
+    } catch (const RegistryError&) {
+        return false;
+    }
+}
+
+void Startup::WriteProgramIdentity(TSettingsWrapper& settings, const QString& executable) {
+    try {
+        settings.WriteString(QStringLiteral("Executable"), executable);
+        settings.WriteString(QStringLiteral("Directory"),
+                             QFileInfo(executable).absolutePath() + u'/');
+        settings.WriteString(QStringLiteral("Version"), QString::fromLatin1(Version));
+    } catch (const RegistryError&) {
+        // No right to the machine-wide hive: the values are informative only.
+    }
+}
+
+void Startup::ApplyShowCommand(TSettingsWrapper& settings, int showCommand) {
+    if (showCommand == 3) {
+        settings.WriteBool(QStringLiteral("HideBar"), false);
+    } else if (showCommand == 7) {
+        settings.WriteBool(QStringLiteral("HideBar"), true);
+    }
+}

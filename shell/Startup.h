@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class TSettingsWrapper;
+
+// The start-up steps that need no window: testable without a display.
+class Startup {
+public:
+    static constexpr const char* Version = "1.4 Dev 10";
+
+    // The first argument, read the system's way, is the word RECODE (any letter case).
+    static bool IsRecodeCommand(const QStringList& arguments);
+
+    // The receiver component is registered: its interface key's default value in the component
+    // hive is exactly "IViadabRx". A missing or unreadable hive counts as not registered.
+    static bool IsReceiverInstalled();
+
+    // "Executable", "Directory" (with its trailing separator) and "Version"; a refused write is
+    // ignored so that start-up goes on.
+    static void WriteProgramIdentity(TSettingsWrapper& settings, const QString& executable);
+
+    // Show command 3 (maximised) shows the bar from now on, 7 (minimised) hides it.
+    static void ApplyShowCommand(TSettingsWrapper& settings, int showCommand);
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns SIGINT and SIGTERM into a signal on the main thread, so the program ends through the same
+// orderly path as the Exit action. One instance per process.
+class TerminationSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit TerminationSignals(QObject* parent = nullptr);
+    ~TerminationSignals() override;
+
+Q_SIGNALS:
+    void TerminationRequested(int signalNumber);
+
+private:
+    void Drain();
+
+    int pipe_[2] = {-1, -1};
+    QSocketNotifier* notifier_ = nullptr;
+};

@@ -1,0 +1,83 @@
+#include "tests/imaging/TestGifWriter.h"
+
+#include <gif_lib.h>
+
+#include <stdexcept>
+
+namespace {
+
+int WriteToBuffer(GifFileType* gif, const GifByteType* bytes, int length) {
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), length);
+    return length;
+}
+
+// giflib wants a power-of-two table; the rest is padded with black.
+ColorMapObject* MakeMap(const std::vector<TRgb>& colours) {
+    if (colours.empty())
+        return nullptr;
+    int size = 2;
+    while (size < static_cast<int>(colours.size()))
+        size *= 2;
+    std::vector<GifColorType> entries(size, GifColorType{0, 0, 0});
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        entries[i] = GifColorType{colours[i].R, colours[i].G, colours[i].B};
+    }
+    return GifMakeMapObject(size, entries.data());
+}
+
+void Check(int result, const char* what) {
+    if (result == GIF_ERROR)
+        throw std::runtime_error(what);
+}
+
+}  // namespace
+
+QByteArray WriteTestGif(const TestGif& spec) {
+    QByteArray out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, WriteToBuffer, &error);
+    if (!gif)
+        throw std::runtime_error("EGifOpen");
+    EGifSetGifVersion(gif, true);
+    ColorMapObject* global = MakeMap(spec.globalColours);
+    Check(EGifPutScreenDesc(gif, spec.screenWidth, spec.screenHeight, 8, spec.background, global),
+          "screen");
+    GifFreeMapObject(global);
+    for (const TestGifFrame& frame : spec.frames) {
+        if (frame.transparent >= 0) {
+            GraphicsControlBlock control{};
+            control.DisposalMode = DISPOSAL_UNSPECIFIED;
+            control.TransparentColor = frame.transparent;
+            GifByteType block[4];
+            EGifGCBToExtension(&control, block);
+            Check(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, block), "extension");
+        }
+        ColorMapObject* local = MakeMap(frame.localColours);
+        Check(EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height,
+                               frame.interlace, local),
+              "image");
+        GifFreeMapObject(local);
+        std::vector<int> order;
+        if (frame.interlace) {
+            for (int r = 0; r < frame.height; r += 8)
+                order.push_back(r);
+            for (int r = 4; r < frame.height; r += 8)
+                order.push_back(r);
+            for (int r = 2; r < frame.height; r += 4)
+                order.push_back(r);
+            for (int r = 1; r < frame.height; r += 2)
+                order.push_back(r);
+        } else {
+            for (int r = 0; r < frame.height; ++r)
+                order.push_back(r);
+        }
+        for (int r : order) {
+            std::vector<GifPixelType> line(frame.pixels.begin() + r * frame.width,
+                                           frame.pixels.begin() + (r + 1) * frame.width);
+            Check(EGifPutLine(gif, line.data(), frame.width), "line");
+        }
+    }
+    if (EGifCloseFile(gif, &error) == GIF_ERROR)
+        throw std::runtime_error("EGifCloseFile");
+    return out;
+}

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <cstring>
+#include <optional>
+
+#include "platform/HandOverClient.h"
+#include "platform/HandOverServer.h"
+#include "tests/platform/PeerProcess.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+struct Call {
+    int wParam;
+    std::int64_t lParam;
+    QString text;
+};
+
+// The bar's answers to the hand-over commands: 0 for 0 and 1, the server port for 2, -1 else.
+int BarAnswer(int wParam) {
+    switch (wParam) {
+        case 0:
+        case 1:
+            return 0;
+        case 2:
+            return 8080;
+        default:
+            return -1;
+    }
+}
+
+// Connects without the client class, sends `bytes` and waits (running the event loop) for an
+// answer or the end of the connection.
+std::optional<std::int32_t> RawExchange(const QString& path, const QByteArray& bytes,
+                                        bool closeAfterSending) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray p = QFile::encodeName(path);
+    std::memcpy(address.sun_path, p.constData(), static_cast<size_t>(p.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    ::send(fd, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
+    if (closeAfterSending) {
+        ::shutdown(fd, SHUT_WR);
+    }
+    std::optional<std::int32_t> answer;
+    bool ended = false;
+    SpinUntil([&] {
+        pollfd pfd{fd, POLLIN, 0};
+        if (::poll(&pfd, 1, 0) <= 0) {
+            return false;
+        }
+        std::int32_t value = 0;
+        if (::recv(fd, &value, sizeof(value), MSG_WAITALL) == sizeof(value)) {
+            answer = value;
+        }
+        ended = true;
+        return true;
+    });
+    ::close(fd);
+    EXPECT_TRUE(ended);
+    return answer;
+}
+
+QByteArray Request(int wParam, std::int64_t lParam, std::uint32_t length, const QString& text) {
+    QByteArray b("TNRC");
+    b.append(reinterpret_cast<const char*>(&wParam), 4);
+    b.append(reinterpret_cast<const char*>(&lParam), 8);
+    b.append(reinterpret_cast<const char*>(&length), 4);
+    b.append(reinterpret_cast<const char*>(text.utf16()), 2 * text.size());
+    return b;
+}
+
+}  // namespace
+
+// A second process hands over each command; the handler gets exactly what was sent (64-bit
+// lParam, non-ASCII text) on the main thread, and the sender prints the handler's answer.
+TEST(HandOver, SecondProcessGetsTheAnswerOfEachCommand) {
+    TestEnv env;
+    EnsureApplication();
+    QList<Call> calls;
+    HandOverServer server([&](int w, std::int64_t l, const QString& text) {
+        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+        calls.append({w, l, text});
+        return BarAnswer(w);
+    });
+    ASSERT_TRUE(server.Listen());
+
+    const QString line =
+        QString::fromUtf8("/opt/tunora/tunora PLAY \"$c0de\" caf\xc3\xa9 \xe2\x82\xac");
+    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("0"), QStringLiteral("49374")}),
+              QStringLiteral("0"));
+    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("1"), QStringLiteral("0"), line}),
+              QStringLiteral("0"));
+    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("2"), QStringLiteral("0")}),
+              QStringLiteral("8080"));
+    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("-7"),
+                       QStringLiteral("81985529216486895")}),
+              QStringLiteral("-1"));
+
+    ASSERT_EQ(calls.size(), 4);
+    EXPECT_EQ(calls[0].wParam, 0);
+    EXPECT_EQ(calls[0].lParam, 49374);
+    EXPECT_EQ(calls[0].text, QString());
+    EXPECT_EQ(calls[1].wParam, 1);
+    EXPECT_EQ(calls[1].text, line);
+    EXPECT_EQ(calls[2].wParam, 2);
+    EXPECT_EQ(calls[3].wParam, -7);
+    EXPECT_EQ(calls[3].lParam, 0x0123456789ABCDEFll);
+}
+
+// A text of 255 characters is the longest handed over; longer ones (a little or far longer)
+// are answered -1 and never reach the handler.
+TEST(HandOver, TextsLongerThanAnAtomAreRefused) {
+    TestEnv env;
+    EnsureApplication();
+    QList<int> lengths;
+    HandOverServer server([&](int, std::int64_t, const QString& text) {
+        lengths.append(static_cast<int>(text.size()));
+        return 0;
+    });
+    ASSERT_TRUE(server.Listen());
+    EXPECT_EQ(RunPeer({QStringLiteral("send-long"), QStringLiteral("255")}), QStringLiteral("0"));
+    EXPECT_EQ(RunPeer({QStringLiteral("send-long"), QStringLiteral("256")}), QStringLiteral("-1"));
+    EXPECT_EQ(RunPeer({QStringLiteral("send-long"), QStringLiteral("100000")}),
+              QStringLiteral("-1"));
+    EXPECT_EQ(lengths, QList<int>{255});
+    // The server still serves after refusing.
+    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("1"), QStringLiteral("0"),
+                       QStringLiteral("x")}),
+              QStringLiteral("0"));
+}
+
+// Without a listening instance (no socket, or a stale socket file of a dead one) the sender gets
+// nothing; a new server replaces the stale file and answers; a destroyed server is gone again.
+TEST(HandOver, NobodyListeningGivesNoAnswer) {
+    TestEnv env;
+    EnsureApplication();
+    EXPECT_EQ(HandOverClient::Send(2, 0), std::nullopt);
+    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("2"), QStringLiteral("0")}),
+              QStringLiteral("none"));
+
+    // A socket file whose owner is gone.
+    const QString path = HandOverProtocol::SocketPath();
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray p = QFile::encodeName(path);
+        std::memcpy(address.sun_path, p.constData(), static_cast<size_t>(p.size()));
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ::close(fd);
+    }
+    ASSERT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(HandOverClient::Send(2, 0), std::nullopt);
+
+    {
+        HandOverServer server([](int w, std::int64_t, const QString&) { return BarAnswer(w); });
+        ASSERT_TRUE(server.Listen());
+        EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("2"), QStringLiteral("0")}),
+                  QStringLiteral("8080"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(HandOverClient::Send(2, 0), std::nullopt);
+}
+
+// Senders that arrive while the handler shows a modal box (a nested event loop) wait and are
+// answered one at a time, in the order they came, never inside the running handler.
+TEST(HandOver, ConcurrentSendersAreAnsweredInOrder) {
+    TestEnv env;
+    EnsureApplication();
+    QStringList order;
+    int depth = 0;
+    int deepest = 0;
+    std::unique_ptr<QProcess> second;
+    std::unique_ptr<QProcess> third;
+    HandOverServer server([&](int, std::int64_t, const QString& text) {
+        deepest = std::max(deepest, ++depth);
+        order.append(text);
+        if (text == QStringLiteral("first")) {
+            // The "box" stays up while two more instances start and send.
+            second = StartPeer({QStringLiteral("send"), QStringLiteral("1"), QStringLiteral("0"),
+                                QStringLiteral("second")});
+            SpinUntil([&] { return second->state() == QProcess::Running; });
+            Spin(500);
+            third = StartPeer({QStringLiteral("send"), QStringLiteral("1"), QStringLiteral("0"),
+                               QStringLiteral("third")});
+            SpinUntil([&] { return third->state() == QProcess::Running; });
+            Spin(500);
+        }
+        --depth;
+        return static_cast<int>(order.size());
+    });
+    ASSERT_TRUE(server.Listen());
+    std::unique_ptr<QProcess> first = StartPeer({QStringLiteral("send"), QStringLiteral("1"),
+                                                 QStringLiteral("0"), QStringLiteral("first")});
+    EXPECT_EQ(WaitForPeer(*first), QStringLiteral("1"));
+    ASSERT_TRUE(second && third);
+    EXPECT_EQ(WaitForPeer(*second), QStringLiteral("2"));
+    EXPECT_EQ(WaitForPeer(*third), QStringLiteral("3"));
+    EXPECT_EQ(order, (QStringList{QStringLiteral("first"), QStringLiteral("second"),
+                                  QStringLiteral("third")}));
+    EXPECT_EQ(deepest, 1);
+}
+
+// Malformed requests (wrong magic, a sender that stops half-way, a stalled sender) are answered
+// -1 or dropped without reaching the handler, and do not block the senders after them.
+TEST(HandOver, MalformedRequestsNeverReachTheHandler) {
+    TestEnv env;
+    EnsureApplication();
+    int handled = 0;
+    HandOverServer server([&](int, std::int64_t, const QString&) {
+        ++handled;
+        return 5;
+    });
+    server.SetRequestTimeoutMs(300);
+    ASSERT_TRUE(server.Listen());
+    const QString path = HandOverProtocol::SocketPath();
+
+    QByteArray wrongMagic = Request(2, 0, 0, {});
+    wrongMagic[0] = 'X';
+    EXPECT_EQ(RawExchange(path, wrongMagic, false), -1);
+    EXPECT_EQ(RawExchange(path, Request(1, 0, 10, QStringLiteral("abc")), true), -1);
+    EXPECT_EQ(RawExchange(path, QByteArray("TNRC\x01"), true), -1);
+    EXPECT_EQ(RawExchange(path, Request(1, 0, 10, QStringLiteral("abc")), false), -1);  // timed out
+    EXPECT_EQ(handled, 0);
+    EXPECT_EQ(RawExchange(path, Request(1, 0, 3, QStringLiteral("abc")), false), 5);
+    EXPECT_EQ(handled, 1);
+}

@@ -1,0 +1,73 @@
+#include "tests/platform/PeerProcess.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+QString PeerPath() {
+    QString bin = qEnvironmentVariable("TUNORA_TEST_BIN_DIR");
+    if (bin.isEmpty()) {
+        bin = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+    }
+    return bin + QStringLiteral("/platform_test_peer");
+}
+
+}  // namespace
+
+void EnsureApplication() {
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "test_platform";
+        static char* argv[] = {name, nullptr};
+        new QCoreApplication(argc, argv);  // lives until the process ends
+    }
+}
+
+std::unique_ptr<QProcess> StartPeer(const QStringList& arguments) {
+    EnsureApplication();
+    auto peer = std::make_unique<QProcess>();
+    peer->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    peer->start(PeerPath(), arguments);
+    return peer;
+}
+
+QString WaitForPeer(QProcess& peer, int timeoutMs) {
+    SpinUntil([&] { return peer.state() == QProcess::NotRunning; }, timeoutMs);
+    return QString::fromUtf8(peer.readAllStandardOutput()).trimmed();
+}
+
+QString WaitForPeerLine(QProcess& peer, int timeoutMs) {
+    SpinUntil([&] { return peer.canReadLine() || peer.state() == QProcess::NotRunning; },
+              timeoutMs);
+    return QString::fromUtf8(peer.readLine()).trimmed();
+}
+
+QString RunPeer(const QStringList& arguments) {
+    std::unique_ptr<QProcess> peer = StartPeer(arguments);
+    return WaitForPeer(*peer);
+}
+
+bool SpinUntil(const std::function<bool()>& done, int timeoutMs) {
+    EnsureApplication();
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        Spin(10);
+    }
+    return true;
+}
+
+void Spin(int ms) {
+    EnsureApplication();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}

@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdlib>
+
+#include "platform/ProgramFolder.h"
+#include "tests/support/TestEnv.h"
+
+// The program file is the running executable, with or without a QCoreApplication.
+TEST(ProgramFolder, ExecutableIsTheRunningProgram) {
+    const QString exe = ProgramFolder::ExecutablePath();
+    EXPECT_EQ(exe, QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    EXPECT_TRUE(QFileInfo(exe).isExecutable());
+}
+
+// An overriding folder is used as given, without a trailing slash; without it the executable's
+// (writable) folder is the program folder.
+TEST(ProgramFolder, OverrideThenExecutableFolder) {
+    TestEnv env;
+    ::setenv("TUNORA_PROGRAM_DIR",
+             (env.ProgramDir() + QStringLiteral("//")).toLocal8Bit().constData(), 1);
+    EXPECT_EQ(ProgramFolder::Path(), env.ProgramDir());
+    ::unsetenv("TUNORA_PROGRAM_DIR");
+    EXPECT_EQ(ProgramFolder::Path(), QFileInfo(ProgramFolder::ExecutablePath()).absolutePath());
+    EXPECT_FALSE(ProgramFolder::Path().endsWith(QLatin1Char('/')));
+}
+
+// An executable in a folder the user cannot write keeps its tables under XDG_DATA_HOME/tunora,
+// which is created.
+TEST(ProgramFolder, UnwritableExecutableFolderFallsBackToDataHome) {
+    TestEnv env;
+    ::unsetenv("TUNORA_PROGRAM_DIR");
+    const QString folder = ProgramFolder::PathFor(QStringLiteral("/nonexistent/bin/tunora"));
+    EXPECT_EQ(folder, env.File(QStringLiteral("data/tunora")));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(ProgramFolder::PathFor(QStringLiteral("/nonexistent/bin/tunora")),
+              env.File(QStringLiteral("home/.local/share/tunora")));
+}

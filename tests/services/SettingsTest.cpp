@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <memory>
+
+#include "platform/RegistryError.h"
+#include "platform/RegistryKey.h"
+#include "services/TServiceTablesWrapper.h"
+#include "services/TSettingsWrapper.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    RegistryKey UserKey() const {
+        return RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User),
+                           TSettingsWrapper::KeyPath());
+    }
+    RegistryKey MachineKey() const {
+        return RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine),
+                           TSettingsWrapper::KeyPath());
+    }
+    std::unique_ptr<TSettingsWrapper> Open(int top = 0, int width = 1920) {
+        return std::make_unique<TSettingsWrapper>(UserKey(), MachineKey(), tables, top, width);
+    }
+    std::int32_t Service(std::uint32_t sid, const QString& label, double frequency = 225.648) {
+        return tables.AddService(sid, 0, label, u'A', 0, frequency);
+    }
+
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    TServiceTablesWrapper tables{env.ProgramDir(), dialogs};
+};
+
+QStringList Texts(const TListEntries& list) {
+    QStringList texts;
+    for (const auto& e : list) {
+        texts.append(e.Text);
+    }
+    return texts;
+}
+
+}  // namespace
+
+// A clean start creates the nine defaults, in order, each in its own hive.
+TEST_F(SettingsTest, CreatesDefaultsOnCleanStart) {
+    auto s = Open(10, 1920);
+    EXPECT_EQ(s->ReadInteger("Width"), 320);
+    EXPECT_EQ(s->ReadInteger("Top"), 58);
+    EXPECT_EQ(s->ReadInteger("Left"), 1552);
+    EXPECT_EQ(s->ReadInteger("RecentCount"), 5);
+    EXPECT_EQ(s->ReadInteger("ScrollSpeed"), 20);
+    EXPECT_EQ(s->ReadInteger("ScrollJump"), 1);
+    EXPECT_TRUE(s->ValueExists("ShowSecondaryServices"));
+    EXPECT_FALSE(s->ReadBool("ShowSecondaryServices"));
+    EXPECT_EQ(s->ReadInteger("ServerPort"), 8080);
+    EXPECT_TRUE(
+        QRegularExpression("^[0-9a-zA-Z]{16}$").match(s->ReadString("ServerPassword")).hasMatch());
+
+    // Per-user values live in the user's file only, the server's in the machine-wide one.
+    EXPECT_TRUE(UserKey().ValueExists("Width"));
+    EXPECT_FALSE(MachineKey().ValueExists("Width"));
+    EXPECT_TRUE(MachineKey().ValueExists("ServerPort"));
+    EXPECT_FALSE(UserKey().ValueExists("ServerPort"));
+    EXPECT_TRUE(MachineKey().ValueExists("ServerPassword"));
+
+    QFile user(UserKey().File());
+    ASSERT_TRUE(user.open(QIODevice::ReadOnly));
+    const QByteArray text = user.readAll();
+    qsizetype last = -1;
+    for (const char* name : {"Width", "Top", "Left", "RecentCount", "ScrollSpeed", "ScrollJump",
+                             "ShowSecondaryServices"}) {
+        const qsizetype at = text.indexOf(QByteArray("\"") + name + "\"=");
+        EXPECT_GT(at, last) << name;
+        last = at;
+    }
+}
+
+// A second start leaves every existing value alone, a changed password included.
+TEST_F(SettingsTest, SecondStartKeepsValues) {
+    Open()->WriteString("ServerPassword", "mine");
+    {
+        auto s = Open();
+        s->WriteInteger("Width", 500);
+        s->WriteInteger("ServerPort", 0);
+    }
+    auto s = Open(100, 800);
+    EXPECT_EQ(s->ReadString("ServerPassword"), QStringLiteral("mine"));
+    EXPECT_EQ(s->ReadInteger("Width"), 500);
+    EXPECT_EQ(s->ReadInteger("Left"), 1920 - 368);
+    EXPECT_EQ(s->ReadInteger("ServerPort"), 0);
+}
+
+// Hive choice by exact name, missing values read empty, booleans as integers, and a value of the
+// other type raises to the caller.
+TEST_F(SettingsTest, TypedAccess) {
+    auto s = Open();
+    for (const char* name :
+         {"ServerPort", "ServerPassword", "Executable", "Directory", "Version", "TimerEnabled"}) {
+        EXPECT_TRUE(TSettingsWrapper::IsMachineWide(name)) << name;
+    }
+    EXPECT_FALSE(TSettingsWrapper::IsMachineWide("serverport"));
+    EXPECT_FALSE(TSettingsWrapper::IsMachineWide("Width"));
+
+    EXPECT_EQ(s->ReadString("Playing"), QString());
+    EXPECT_EQ(s->ReadInteger("BitRate"), 0);
+    EXPECT_FALSE(s->ReadBool("TimerEnabled"));
+    s->WriteBool("TimerEnabled", true);
+    EXPECT_EQ(MachineKey().ReadInteger("TimerEnabled"), 1);
+    EXPECT_TRUE(s->ReadBool("TimerEnabled"));
+    s->WriteInteger("HideBar", 7);
+    EXPECT_TRUE(s->ReadBool("HideBar"));
+
+    s->WriteString("Width", "wide");
+    try {
+        s->ReadInteger("Width");
+        ADD_FAILURE() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_STREQ(e.what(), "Invalid data type for 'Width'");
+    }
+}
+
+// Passwords have the asked length and use exactly the 62 letters and digits.
+TEST_F(SettingsTest, PasswordAlphabet) {
+    EXPECT_EQ(TSettingsWrapper::GeneratePassword(0), QString());
+    const QString long_ = TSettingsWrapper::GeneratePassword(4000);
+    ASSERT_EQ(long_.size(), 4000);
+    QSet<QChar> seen(long_.begin(), long_.end());
+    EXPECT_EQ(seen.size(), 62);
+    for (QChar c : seen) {
+        EXPECT_TRUE((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') ||
+                    (c >= u'A' && c <= u'Z'))
+            << static_cast<int>(c.unicode());
+    }
+    EXPECT_NE(TSettingsWrapper::GeneratePassword(16), TSettingsWrapper::GeneratePassword(16));
+}
+
+// Recents: newest first, at most 16, a repeat moves to the front, the display list is trimmed
+// to "RecentCount" (none when 0 or negative) and numbered after trimming.
+TEST_F(SettingsTest, Recents) {
+    auto s = Open();
+    s->AddRecent(0);
+    EXPECT_FALSE(s->ValueExists("Recents"));
+    QList<std::int32_t> ids;
+    for (std::uint32_t i = 1; i <= 17; ++i) {
+        ids.append(Service(0x1000 + i, QStringLiteral("S%1").arg(i)));
+        s->AddRecent(ids.back());
+    }
+    QStringList stored = s->ReadString("Recents").split(u',');
+    ASSERT_EQ(stored.size(), 16);
+    EXPECT_EQ(stored.front(), QStringLiteral("$1011"));
+    EXPECT_EQ(stored.back(), QStringLiteral("$1002"));
+
+    s->AddRecent(ids[5]);
+    stored = s->ReadString("Recents").split(u',');
+    EXPECT_EQ(stored.size(), 16);
+    EXPECT_EQ(stored.front(), QStringLiteral("$1006"));
+    EXPECT_EQ(stored.count(QStringLiteral("$1006")), 1);
+
+    TListEntries list;
+    s->GetRecents(list, true);
+    EXPECT_EQ(Texts(list), (QStringList{"1 S6", "2 S17", "3 S16", "4 S15", "5 S14"}));
+    EXPECT_EQ(list[0].Object, ids[5]);
+    s->GetRecents(list, false);
+    EXPECT_EQ(list.first().Text, QStringLiteral("S6"));
+
+    s->WriteInteger("RecentCount", 0);
+    s->GetRecents(list, true);
+    EXPECT_TRUE(list.isEmpty());
+    s->WriteInteger("RecentCount", -1);
+    s->GetRecents(list, true);
+    EXPECT_TRUE(list.isEmpty());
+}
+
+// Hidden recents do not take a number: numbering counts the lines actually shown.
+TEST_F(SettingsTest, RecentsSkipUnknownServices) {
+    auto s = Open();
+    const auto a = Service(0xA, QStringLiteral("A"));
+    const auto zero = Service(0xB, QStringLiteral("NoFrequency"), 0);
+    s->WriteString("Recents", "$0BAD,$000A,$000B");
+    TListEntries list;
+    s->GetRecents(list, true);
+    EXPECT_EQ(list, (TListEntries{{QStringLiteral("1 A"), a}}));
+    EXPECT_NE(zero, 0);
+}
+
+// Favourites keep insertion order in storage, show sorted by label, compare keys ignoring case,
+// and a favourite whose service is missing is hidden but kept until the service returns.
+TEST_F(SettingsTest, Favourites) {
+    auto s = Open();
+    const auto b = Service(0xC0DE, QStringLiteral("bravo"));
+    const auto a = Service(0xC1A2, QStringLiteral("Alpha"));
+    s->SetFavourite(b, true);
+    s->SetFavourite(a, true);
+    s->SetFavourite(a, true);
+    EXPECT_EQ(s->ReadString("Favourites"), QStringLiteral("$C0DE,$C1A2"));
+    TListEntries list;
+    s->GetFavourites(list);
+    EXPECT_EQ(list, (TListEntries{{QStringLiteral("Alpha"), a}, {QStringLiteral("bravo"), b}}));
+
+    s->WriteString("Favourites", "$c0de,$BEEF");
+    EXPECT_TRUE(s->IsFavourite(b));
+    EXPECT_FALSE(s->IsFavourite(a));
+    s->SetFavourite(b, true);
+    EXPECT_EQ(s->ReadString("Favourites"), QStringLiteral("$c0de,$BEEF"));
+    s->GetFavourites(list);
+    EXPECT_EQ(Texts(list), QStringList{"bravo"});
+
+    const auto back = Service(0xBEEF, QStringLiteral("Back again"));
+    s->GetFavourites(list);
+    EXPECT_EQ(list,
+              (TListEntries{{QStringLiteral("Back again"), back}, {QStringLiteral("bravo"), b}}));
+
+    s->SetFavourite(b, false);
+    EXPECT_EQ(s->ReadString("Favourites"), QStringLiteral("$BEEF"));
+}
+
+// A machine-wide hive that refuses writes does not stop creation; later writes raise the text.
+TEST_F(SettingsTest, RefusedMachineWrite) {
+    QFile blocker(env.File("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    RegistryKey machine(env.File("blocker/Tunora.conf"), TSettingsWrapper::KeyPath());
+    std::unique_ptr<TSettingsWrapper> s;
+    ASSERT_NO_THROW(s = std::make_unique<TSettingsWrapper>(UserKey(), machine, tables, 0, 1024));
+    EXPECT_EQ(s->ReadInteger("Width"), 320);
+    EXPECT_EQ(s->ReadInteger("Left"), 1024 - 368);
+    EXPECT_FALSE(s->ValueExists("ServerPort"));
+    EXPECT_EQ(s->ReadInteger("ServerPort"), 0);
+    try {
+        s->WriteInteger("ServerPort", 9000);
+        ADD_FAILURE() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_STREQ(e.what(), "Failed to set data for 'ServerPort'");
+    }
+}

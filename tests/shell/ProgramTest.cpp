@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+
+#include "platform/HandOverClient.h"
+#include "platform/RegistryKey.h"
+#include "receiver/IViadabRx.h"
+#include "tests/support/TestEnv.h"
+
+// These tests start the real program (headless) in an isolated configuration.
+namespace {
+
+const QString KeyPath = QStringLiteral("Software\\Tunora\\Tunora");
+
+QString ProgramPath() {
+    return qEnvironmentVariable("TUNORA_TEST_BIN_DIR") + QStringLiteral("/tunora");
+}
+
+void RegisterReceiver() {
+    RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                QString::fromLatin1(IViadabRxInterfaceKey))
+        .WriteString(QString(), QStringLiteral("IViadabRx"));
+}
+
+RegistryKey UserKey() {
+    return RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User), KeyPath);
+}
+RegistryKey MachineKey() {
+    return RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine), KeyPath);
+}
+
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterReceiver();
+        QFile services(env.ProgramDir() + QStringLiteral("/Services.csv"));
+        ASSERT_TRUE(services.open(QIODevice::WriteOnly));
+        services.write(
+            "\"$C0DE\",\"0\",\"225.648\",\"Radio One\",\"A\",\"10\"\r\n"
+            "\"$C1A2\",\"0\",\"225.648\",\"Talk Two\",\"A\",\"1\"\r\n");
+    }
+    void TearDown() override {
+        if (first.state() != QProcess::NotRunning) {
+            first.kill();
+            first.waitForFinished();
+        }
+    }
+
+    // Starts the first instance and waits until it answers the hand-over.
+    void StartFirst(const QStringList& args = {}) {
+        first.setProcessChannelMode(QProcess::SeparateChannels);
+        first.start(ProgramPath(), args);
+        ASSERT_TRUE(first.waitForStarted());
+        for (int i = 0; i < 300; ++i) {
+            if (HandOverClient::Send(2, 0, QString())) {
+                return;
+            }
+            QThread::msleep(20);
+        }
+        FAIL() << "the first instance never answered: "
+               << first.readAllStandardError().toStdString();
+    }
+
+    // Runs a second instance to its end; returns its exit code.
+    int RunSecond(const QStringList& args, int* elapsedMs = nullptr) {
+        QProcess second;
+        QElapsedTimer timer;
+        timer.start();
+        second.start(ProgramPath(), args);
+        second.waitForFinished(20000);
+        if (elapsedMs) {
+            *elapsedMs = int(timer.elapsed());
+        }
+        secondErr = second.readAllStandardError();
+        return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
+    }
+
+    int StopFirst() {
+        first.terminate();
+        EXPECT_TRUE(first.waitForFinished(20000));
+        firstErr += first.readAllStandardError();
+        return first.exitStatus() == QProcess::NormalExit ? first.exitCode() : -1;
+    }
+
+    TestEnv env;
+    QProcess first;
+    QByteArray firstErr;
+    QByteArray secondErr;
+};
+
+}  // namespace
+
+// A first run on a clean configuration writes the created defaults, the program's identity and
+// the seven UK channels, and SIGTERM ends it in order.
+TEST_F(Program, FirstRunWritesDefaultsAndEndsOnSigterm) {
+    StartFirst();
+    EXPECT_EQ(HandOverClient::Send(2, 0, QString()), std::optional<int>(8080));
+    EXPECT_EQ(StopFirst(), 0);
+
+    RegistryKey user = UserKey();
+    RegistryKey machine = MachineKey();
+    for (const char* name : {"Width", "Top", "Left", "RecentCount", "ScrollSpeed", "ScrollJump",
+                             "ShowSecondaryServices"}) {
+        EXPECT_TRUE(user.ValueExists(QString::fromLatin1(name))) << name;
+    }
+    EXPECT_EQ(user.ReadInteger(QStringLiteral("Width")), 320);
+    EXPECT_EQ(machine.ReadInteger(QStringLiteral("ServerPort")), 8080);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-zA-Z]{16}$"))
+                    .match(machine.ReadString(QStringLiteral("ServerPassword")))
+                    .hasMatch());
+    EXPECT_EQ(machine.ReadString(QStringLiteral("Version")), QStringLiteral("1.4 Dev 10"));
+    EXPECT_TRUE(
+        machine.ReadString(QStringLiteral("Executable")).endsWith(QStringLiteral("/tunora")));
+    EXPECT_TRUE(machine.ReadString(QStringLiteral("Directory")).endsWith(u'/'));
+
+    QFile ensembles(env.ProgramDir() + QStringLiteral("/Ensemble.csv"));
+    ASSERT_TRUE(ensembles.open(QIODevice::ReadOnly));
+    const QByteArray text = ensembles.readAll();
+    EXPECT_EQ(text.count("\r\n"), 7);
+    EXPECT_TRUE(text.startsWith("\"218.64\",\"11B\",\"2\",\"\"\r\n")) << text.toStdString();
+}
+
+// A second start hands its whole command line to the first and ends at once with status 0.
+TEST_F(Program, SecondInstanceHandsOverItsCommandLine) {
+    StartFirst();
+    int elapsed = 0;
+    EXPECT_EQ(RunSecond({QStringLiteral("play"), QStringLiteral("$c0de")}, &elapsed), 0);
+    EXPECT_EQ(UserKey().ReadString(QStringLiteral("Playing")), QStringLiteral("$C0DE"));
+    EXPECT_EQ(UserKey().ReadString(QStringLiteral("Recents")), QStringLiteral("$C0DE"));
+
+    EXPECT_EQ(RunSecond({QStringLiteral("$C1A2")}), 0);
+    EXPECT_EQ(UserKey().ReadString(QStringLiteral("Recents")), QStringLiteral("$C1A2,$C0DE"));
+
+    // Unknown words are reported by the running instance, not the second one.
+    EXPECT_EQ(RunSecond({QStringLiteral("FOO")}), 0);
+    EXPECT_TRUE(secondErr.isEmpty()) << secondErr.toStdString();
+
+    // A start without arguments changes nothing in the running instance.
+    EXPECT_EQ(RunSecond({}), 0);
+    EXPECT_EQ(UserKey().ReadString(QStringLiteral("Playing")), QStringLiteral("$C1A2"));
+
+    EXPECT_EQ(StopFirst(), 0);
+    EXPECT_TRUE(firstErr.contains("Tunora: error: Invalid command line."))
+        << firstErr.toStdString();
+}
+
+// The start's own command line runs, and NUL keeps PlayOnStartup from resuming "Playing".
+TEST_F(Program, OwnCommandLineAndPlayOnStartup) {
+    UserKey().WriteInteger(QStringLiteral("PlayOnStartup"), 1);
+    UserKey().WriteString(QStringLiteral("Playing"), QStringLiteral("$C0DE"));
+    StartFirst({QStringLiteral("NUL")});
+    EXPECT_EQ(StopFirst(), 0);
+    EXPECT_EQ(UserKey().ReadString(QStringLiteral("Recents")), QString());
+
+    StartFirst();
+    EXPECT_EQ(StopFirst(), 0);
+    EXPECT_EQ(UserKey().ReadString(QStringLiteral("Recents")), QStringLiteral("$C0DE"));
+
+    // QUIET stops what plays; the stored key then resumes nothing.
+    StartFirst({QStringLiteral("PLAY"), QStringLiteral("$C1A2")});
+    EXPECT_EQ(RunSecond({QStringLiteral("QUIET")}), 0);
+    EXPECT_EQ(StopFirst(), 0);
+    EXPECT_EQ(UserKey().ReadString(QStringLiteral("Playing")), QStringLiteral("$0000"));
+}
+
+// The launcher's minimised and maximised options store "HideBar".
+TEST_F(Program, ShowCommandOptions) {
+    StartFirst({QStringLiteral("--minimized")});
+    EXPECT_EQ(StopFirst(), 0);
+    EXPECT_EQ(UserKey().ReadInteger(QStringLiteral("HideBar")), 1);
+    StartFirst({QStringLiteral("--maximized")});
+    EXPECT_EQ(StopFirst(), 0);
+    EXPECT_EQ(UserKey().ReadInteger(QStringLiteral("HideBar")), 0);
+    EXPECT_FALSE(firstErr.contains("Invalid command line.")) << firstErr.toStdString();
+}
+
+// Without the receiver's registration the program refuses to run, before taking the lock.
+TEST_F(Program, RefusesWithoutReceiver) {
+    RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                QString::fromLatin1(IViadabRxInterfaceKey))
+        .DeleteValue(QString());
+    QProcess p;
+    p.start(ProgramPath(), {});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(
+        p.readAllStandardError().contains("Tunora: error: Drivers not installed. Please install "
+                                          "the software that came with you DAB receiver."));
+    EXPECT_FALSE(QFile::exists(env.ProgramDir() + QStringLiteral("/Ensemble.csv")));
+    EXPECT_FALSE(HandOverClient::Send(2, 0, QString()).has_value());
+}
+
+// RECODE is diverted before anything else and, until the recode mode exists, ends with an error.
+TEST_F(Program, RecodeIsDiverted) {
+    QProcess p;
+    p.start(ProgramPath(), {QStringLiteral("recode"), QStringLiteral("MP3")});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(env.ProgramDir() + QStringLiteral("/Ensemble.csv")));
+}
