@@ -20,14 +20,16 @@ constexpr const char* CoViadabRxFactoryName = "CreateViadabRx";
 // Registration in the component hive, as COM lays it out: the interface key's default value is
 // the interface name (the "installed" check), and the class key's InprocServer32 default value is
 // the path of the component's shared library.
-constexpr const char* CoViadabRxServerKey = "CLSID\\{7C3A9E11-4B2D-4F6A-9C1E-2D8B5A7F0E31}\\InprocServer32";
+constexpr const char* CoViadabRxServerKey =
+    "CLSID\\{7C3A9E11-4B2D-4F6A-9C1E-2D8B5A7F0E31}\\InprocServer32";
 
 // Outgoing events. `OnData` may arrive on any thread (the component's own data thread); the
 // buffer is valid only during the call and holds one whole MPEG audio frame.
 class IViadabRxEvents {
 public:
     virtual RxStatus OnEvent(std::int32_t a, std::int32_t b, std::int32_t c) = 0;
-    virtual RxStatus OnData(std::int32_t component, const std::uint8_t* buffer, std::int32_t length) = 0;
+    virtual RxStatus OnData(std::int32_t component, const std::uint8_t* buffer,
+                            std::int32_t length) = 0;
 
 protected:
     ~IViadabRxEvents() = default;
@@ -35,20 +37,20 @@ protected:
 
 class IViadabRx {
 public:
-    virtual RxStatus Tune(double frequencyMHz, std::int32_t* ok) = 0;                    // 1
-    virtual RxStatus GetServiceListReady(std::int32_t* ready) = 0;                       // 3
-    virtual RxStatus GetErrorRatio(double* value) = 0;                                   // 4
-    virtual RxStatus GetEnsembleId(std::int32_t* eid) = 0;                               // 5
-    virtual RxStatus GetFirstService(std::int32_t* sid) = 0;                             // 6
-    virtual RxStatus GetNextService(std::int32_t* sid) = 0;                              // 7
+    virtual RxStatus Tune(double frequencyMHz, std::int32_t* ok) = 0;                     // 1
+    virtual RxStatus GetServiceListReady(std::int32_t* ready) = 0;                        // 3
+    virtual RxStatus GetErrorRatio(double* value) = 0;                                    // 4
+    virtual RxStatus GetEnsembleId(std::int32_t* eid) = 0;                                // 5
+    virtual RxStatus GetFirstService(std::int32_t* sid) = 0;                              // 6
+    virtual RxStatus GetNextService(std::int32_t* sid) = 0;                               // 7
     virtual RxStatus GetPrimaryComponent(std::int32_t sid, std::int32_t* component) = 0;  // 8
     virtual RxStatus GetNextComponent(std::int32_t sid, std::int32_t* component) = 0;     // 9
-    virtual RxStatus GetLabel(std::int32_t id, std::string* label) = 0;                  // 10
-    virtual RxStatus GetAudioType(std::int32_t component, std::int32_t* value) = 0;      // 11
-    virtual RxStatus StartCapture(std::int32_t component) = 0;                           // 12
-    virtual RxStatus StopCapture(std::int32_t component) = 0;                            // 13
-    virtual RxStatus StartPlayback(std::int32_t component) = 0;                          // 15
-    virtual RxStatus StopPlayback(std::int32_t component) = 0;                           // 16
+    virtual RxStatus GetLabel(std::int32_t id, std::string* label) = 0;                   // 10
+    virtual RxStatus GetAudioType(std::int32_t component, std::int32_t* value) = 0;       // 11
+    virtual RxStatus StartCapture(std::int32_t component) = 0;                            // 12
+    virtual RxStatus StopCapture(std::int32_t component) = 0;                             // 13
+    virtual RxStatus StartPlayback(std::int32_t component) = 0;                           // 15
+    virtual RxStatus StopPlayback(std::int32_t component) = 0;                            // 16
     virtual RxStatus GetProgrammeType(std::int32_t sid, std::int32_t* code) = 0;          // 18
     virtual RxStatus GetDataType(std::int32_t component, std::int32_t* code) = 0;         // 19
     virtual RxStatus GetDynamicLabel(std::int32_t component, std::string* text) = 0;      // 20
