@@ -16,8 +16,9 @@ TEST(Dialogs, NegativeAnswerOfEachButtonSet) {
 // The headless dialogs write one line per box, with the design's "\n\r" breaks folded to a blank.
 TEST(Dialogs, HeadlessWritesOneLineAndAnswersNegatively) {
     testing::internal::CaptureStderr();
-    DialogResult r = Dialogs::Instance().MessageBox(DialogKind::Error, QStringLiteral("Drivers not installed.\n\rPlease"),
-                                                    DialogButtons::Abort);
+    DialogResult r = Dialogs::Instance().MessageBox(
+        DialogKind::Error, QStringLiteral("Drivers not installed.\n\rPlease"),
+        DialogButtons::Abort);
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(r, DialogResult::Abort);
     EXPECT_EQ(err, "Tunora: error: Drivers not installed. Please\n");
@@ -28,9 +29,11 @@ TEST(Dialogs, ScriptedDoubleRecordsAndRestores) {
     {
         ScriptedDialogs scripted;
         scripted.answers.push_back(DialogResult::Yes);
-        EXPECT_EQ(Dialogs::Instance().MessageBox(DialogKind::Confirmation, QStringLiteral("Q?"), DialogButtons::YesNo),
+        EXPECT_EQ(Dialogs::Instance().MessageBox(DialogKind::Confirmation, QStringLiteral("Q?"),
+                                                 DialogButtons::YesNo),
                   DialogResult::Yes);
-        EXPECT_EQ(Dialogs::Instance().MessageBox(DialogKind::Confirmation, QStringLiteral("Q2?"), DialogButtons::YesNo),
+        EXPECT_EQ(Dialogs::Instance().MessageBox(DialogKind::Confirmation, QStringLiteral("Q2?"),
+                                                 DialogButtons::YesNo),
                   DialogResult::No);
         ASSERT_EQ(scripted.boxes.size(), 2);
         EXPECT_EQ(scripted.boxes[0].text, QStringLiteral("Q?"));
