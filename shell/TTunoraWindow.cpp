@@ -13,6 +13,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/HandOverServer.h"
+#include "receiver/TMainControl.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/CommandLine.h"
@@ -22,10 +23,11 @@
 TTunoraWindow* TunoraWindow = nullptr;
 
 TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& settings,
-                             QStringList arguments, QWidget* parent)
+                             TMainControl& control, QStringList arguments, QWidget* parent)
     : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
       tables_(tables),
       settings_(settings),
+      control_(control),
       arguments_(std::move(arguments)) {
     setObjectName(QStringLiteral("TTunoraWindow"));
     setWindowTitle(QStringLiteral("Tunora"));
@@ -84,6 +86,11 @@ TTunoraWindow::~TTunoraWindow() {
     settings_.WriteInteger(QStringLiteral("Width"), width());
     settings_.WriteInteger(QStringLiteral("Top"), y());
     settings_.WriteInteger(QStringLiteral("Left"), x());
+    try {
+        control_.PlayService(0, false);
+    } catch (const std::exception&) {
+        // Shutting down: the receiver goes next anyway.
+    }
     if (trayIcon_) {
         trayIcon_->hide();
     }
@@ -130,11 +137,33 @@ void TTunoraWindow::ProcessCommandLine(const QString& text) {
 }
 
 void TTunoraWindow::StartService(std::int32_t serviceId) {
-    if (serviceId == currentService_) {
+    if (serviceId == control_.CurrentService()) {
+        return;
+    }
+    if (!control_.CanUseService(serviceId, true)) {
+        Dialogs::Instance().MessageBox(
+            DialogKind::Error,
+            QStringLiteral("Unable to retune.\n\rStop recording first or select a service on the "
+                           "current multiplex."),
+            DialogButtons::Cancel);
+        return;
+    }
+    if (!control_.CanUseService(serviceId, false) &&
+        Dialogs::Instance().MessageBox(
+            DialogKind::Warning,
+            QStringLiteral("A service on the current multiplex in being streamed..\n\rDo you want "
+                           "to stop streaming and retune?"),
+            DialogButtons::OkCancel) != DialogResult::Ok) {
         return;
     }
     settings_.AddRecent(serviceId);
-    currentService_ = serviceId;
+    try {
+        control_.PlayService(serviceId, settings_.ReadBool(QStringLiteral("ShowAudioInfo")));
+    } catch (const std::exception& error) {
+        // A receiver failure is reported like any other error; the program goes on.
+        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                                       DialogButtons::Ok);
+    }
     settings_.WriteString(QStringLiteral("Playing"), tables_.GetServiceKey(serviceId, true, u':'));
     const QString label = tables_.GetServiceLabel(serviceId);
     serviceText_ =

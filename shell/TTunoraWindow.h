@@ -11,6 +11,7 @@ class QSystemTrayIcon;
 class QMenu;
 class TServiceTablesWrapper;
 class TSettingsWrapper;
+class TMainControl;
 
 // The bar: a small frameless always-on-top window (window class "TTunoraWindow") and the
 // notification-area icon. It answers the hand-over of later instances and reads the command line.
@@ -20,8 +21,8 @@ class TTunoraWindow : public QWidget {
 public:
     // `arguments`: this process's arguments without the launcher's show options, program first.
     // Creation ends with the empty-table question and the command line, as start-up expects.
-    TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& settings, QStringList arguments,
-                  QWidget* parent = nullptr);
+    TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& settings, TMainControl& control,
+                  QStringList arguments, QWidget* parent = nullptr);
     ~TTunoraWindow() override;
 
     // The hand-over message: 0 plays the primary service of SId `lParam`, 1 reads the command
@@ -54,12 +55,12 @@ private:
 
     TServiceTablesWrapper& tables_;
     TSettingsWrapper& settings_;
+    TMainControl& control_;
     QStringList arguments_;
     std::unique_ptr<HandOverServer> handOver_;
     QSystemTrayIcon* trayIcon_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QString serviceText_;
-    std::int32_t currentService_ = 0;
     bool barExpanded_ = false;
     bool terminating_ = false;
 };

@@ -13,6 +13,11 @@
 #include "platform/InstanceLock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegistryKey.h"
+#include "receiver/ReceiverError.h"
+#include "receiver/TMainControl.h"
+#include "receiver/TReceiverComponent.h"
+#include "receiver/TViaDABWrapper.h"
+#include "recording/CodecAvailability.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/CommandLine.h"
@@ -51,6 +56,9 @@ QStringList Arguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Which recording formats exist is settled once, before anything else runs.
+    ProbeCodecs();
+
     QStringList arguments = Arguments(argc, argv);
     if (Startup::IsRecodeCommand(arguments)) {
         std::fprintf(stderr, "Tunora: the RECODE mode is not part of this build yet.\n");
@@ -116,7 +124,19 @@ int main(int argc, char** argv) {
         RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine), SettingsKeyPath), *tables,
         monitorTop, monitorWidth);
     Settings = settings.get();
-    auto bar = std::make_unique<TTunoraWindow>(*tables, *settings, arguments);
+    std::unique_ptr<TViaDABWrapper> wrapper;
+    try {
+        wrapper =
+            std::make_unique<TViaDABWrapper>([] { return TReceiverComponent::CreateRegistered(); });
+    } catch (const ReceiverError& error) {
+        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                                       DialogButtons::Abort);
+        return 1;
+    }
+    ViaDABWrapper = wrapper.get();
+    auto control = std::make_unique<TMainControl>(*wrapper, *tables);
+    MainControl = control.get();
+    auto bar = std::make_unique<TTunoraWindow>(*tables, *settings, *control, arguments);
 
     splash.reset();
 
@@ -134,6 +154,10 @@ int main(int argc, char** argv) {
 
     lock.Release();
     bar.reset();
+    MainControl = nullptr;
+    control.reset();
+    ViaDABWrapper = nullptr;
+    wrapper.reset();
     Settings = nullptr;
     settings.reset();
     ServiceTables = nullptr;

@@ -22,10 +22,14 @@ QString ProgramPath() {
     return qEnvironmentVariable("TUNORA_TEST_BIN_DIR") + QStringLiteral("/tunora");
 }
 
+// The simulated receiver, as the run script registers it.
 void RegisterReceiver() {
-    RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-                QString::fromLatin1(IViadabRxInterfaceKey))
+    const QString classes = RegistryKey::HiveFile(RegistryKey::Hive::Classes);
+    RegistryKey(classes, QString::fromLatin1(IViadabRxInterfaceKey))
         .WriteString(QString(), QStringLiteral("IViadabRx"));
+    RegistryKey(classes, QString::fromLatin1(CoViadabRxServerKey))
+        .WriteString(QString(), qEnvironmentVariable("TUNORA_TEST_BIN_DIR") +
+                                    QStringLiteral("/libviadab_sim.so"));
 }
 
 RegistryKey UserKey() {
@@ -85,7 +89,9 @@ protected:
         first.terminate();
         EXPECT_TRUE(first.waitForFinished(20000));
         firstErr += first.readAllStandardError();
-        return first.exitStatus() == QProcess::NormalExit ? first.exitCode() : -1;
+        const int code = first.exitStatus() == QProcess::NormalExit ? first.exitCode() : -1;
+        EXPECT_EQ(code, 0) << firstErr.toStdString();
+        return code;
     }
 
     TestEnv env;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+
+#include "receiver/IViadabRx.h"
+
+// Owns one receiver component: `Release` on destruction, then the shared library it came from is
+// closed. Main thread.
+class TReceiverComponent {
+public:
+    // Takes `component` (may come from anywhere, e.g. a test double); `library` is a dlopen handle
+    // closed after the release, or null.
+    explicit TReceiverComponent(IViadabRx* component, void* library = nullptr);
+    ~TReceiverComponent();
+
+    TReceiverComponent(const TReceiverComponent&) = delete;
+    TReceiverComponent& operator=(const TReceiverComponent&) = delete;
+
+    IViadabRx& Rx() const { return *component_; }
+
+    // Creates the component from its registration in the component hive: the default value of
+    // `CoViadabRxServerKey` names the shared library, whose `CreateViadabRx` makes the component.
+    // Raises ReceiverError when it is not registered, cannot be loaded or creates nothing.
+    static std::unique_ptr<TReceiverComponent> CreateRegistered();
+
+private:
+    IViadabRx* component_;
+    void* library_;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// One codec library loaded by file name: from the codec folder first, then by the system's
+// library search. Unloaded on destruction; each object holds its own reference, so two users of
+// the same library never unload it under each other. Any thread.
+class CodecLibrary {
+public:
+    static constexpr const char* DecoderFile = "libmpglib.so";
+    static constexpr const char* Mp3EncoderFile = "liblame_enc.so";
+    static constexpr const char* OggEncoderFile = "libvorb_enc.so";
+
+    explicit CodecLibrary(const QString& fileName);
+    ~CodecLibrary();
+    CodecLibrary(const CodecLibrary&) = delete;
+    CodecLibrary& operator=(const CodecLibrary&) = delete;
+
+    bool IsLoaded() const { return handle_ != nullptr; }
+    // Address of an exported entry point; null when the library or the name is missing.
+    void* Symbol(const char* name) const;
+
+    // The folder searched first; empty restores the default, the running program's own folder.
+    static void SetFolder(const QString& folder);
+    static QString Folder();
+
+private:
+    void* handle_ = nullptr;
+};

@@ -1,0 +1,73 @@
+// tunora-register-receiver [--unregister] [LIBRARY]
+// Records the receiver component in the component hive: the interface key's default value
+// "IViadabRx" (the program's "receiver installed" check) and the class key's default value, the
+// absolute path of the component library (default: libviadab_sim.so beside this command).
+// --unregister deletes both values. Exit status 0 on success, 1 when the hive refuses the write
+// or the library is missing, 2 on a usage error.
+
+#include <QFileInfo>
+#include <QString>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/RegistryError.h"
+#include "platform/RegistryKey.h"
+#include "receiver/IViadabRx.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr, "usage: tunora-register-receiver [--unregister] [LIBRARY]\n");
+    return 2;
+}
+
+QString DefaultLibrary() {
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    return QFileInfo(self.canonicalFilePath()).absolutePath() + QStringLiteral("/libviadab_sim.so");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool unregister = false;
+    QString library;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--unregister") == 0) {
+            unregister = true;
+        } else if (argv[i][0] == '-' || !library.isEmpty()) {
+            return Usage();
+        } else {
+            library = QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath();
+        }
+    }
+    if (unregister && !library.isEmpty()) {
+        return Usage();
+    }
+    const QString hive = RegistryKey::HiveFile(RegistryKey::Hive::Classes);
+    RegistryKey interfaceKey(hive, QString::fromLatin1(IViadabRxInterfaceKey));
+    RegistryKey serverKey(hive, QString::fromLatin1(CoViadabRxServerKey));
+    try {
+        if (unregister) {
+            interfaceKey.DeleteValue(QString());
+            serverKey.DeleteValue(QString());
+            std::printf("Receiver component unregistered from %s\n", qPrintable(hive));
+            return 0;
+        }
+        if (library.isEmpty()) {
+            library = DefaultLibrary();
+        }
+        if (!QFileInfo(library).isFile()) {
+            std::fprintf(stderr, "tunora-register-receiver: no component library at %s\n",
+                         qPrintable(library));
+            return 1;
+        }
+        interfaceKey.WriteString(QString(), QString::fromLatin1(IViadabRxInterfaceName));
+        serverKey.WriteString(QString(), library);
+    } catch (const RegistryError& e) {
+        std::fprintf(stderr, "tunora-register-receiver: cannot write the component hive %s: %s\n",
+                     qPrintable(hive), e.what());
+        return 1;
+    }
+    std::printf("Receiver component %s registered in %s\n", qPrintable(library), qPrintable(hive));
+    return 0;
+}

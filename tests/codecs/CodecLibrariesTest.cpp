@@ -1,0 +1,236 @@
+// The three codec libraries through their C entry points, loaded the way the program loads them.
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <lame/lame.h>
+#include <vorbis/codec.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "LayerTwoStream.h"
+#include "codecs/BladeEncoder.h"
+#include "codecs/MpgLib.h"
+
+namespace {
+
+class Library {
+public:
+    explicit Library(const char* file) {
+        const std::string path = std::string(CODEC_BIN_DIR) + "/" + file;
+        handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    ~Library() {
+        if (handle_) {
+            dlclose(handle_);
+        }
+    }
+    template <typename F>
+    F Get(const char* name) const {
+        return reinterpret_cast<F>(handle_ ? dlsym(handle_, name) : nullptr);
+    }
+    bool Loaded() const { return handle_ != nullptr; }
+
+private:
+    void* handle_ = nullptr;
+};
+
+struct BeLibrary {
+    explicit BeLibrary(const char* file)
+        : lib(file),
+          init(lib.Get<BeInitStreamFn>("beInitStream")),
+          encode(lib.Get<BeEncodeChunkFn>("beEncodeChunk")),
+          deinit(lib.Get<BeDeinitStreamFn>("beDeinitStream")),
+          close(lib.Get<BeCloseStreamFn>("beCloseStream")),
+          version(lib.Get<BeVersionFn>("beVersion")) {}
+    Library lib;
+    BeInitStreamFn init;
+    BeEncodeChunkFn encode;
+    BeDeinitStreamFn deinit;
+    BeCloseStreamFn close;
+    BeVersionFn version;
+};
+
+BeMp3Config Mp3Record(int mode) {
+    BeMp3Config record;
+    std::memset(&record, 0, sizeof record);
+    record.Config = BeConfigMp3;
+    record.StructVersion = 1;
+    record.StructSize = sizeof record;
+    record.SampleRate = 48000;
+    record.Mode = mode;
+    record.Bitrate = 128;
+    record.MaxBitrate = 320;
+    record.MpegVersion = 1;
+    return record;
+}
+
+BeOggConfig OggRecord(int channels) {
+    BeOggConfig record;
+    std::memset(&record, 0, sizeof record);
+    record.Config = BeConfigOgg;
+    record.StructVersion = 2;
+    record.Channels = static_cast<std::uint32_t>(channels);
+    record.SampleRate = 48000;
+    record.MaxBitrate = -1;
+    record.MinBitrate = -1;
+    record.Bitrate = 96;
+    return record;
+}
+
+}  // namespace
+
+// beVersion reports this interface's version 1.0 and the version of the codec underneath.
+TEST(CodecLibraries, VersionsNameTheEngineUnderneath) {
+    BeLibrary lame("liblame_enc.so");
+    BeLibrary vorbis("libvorb_enc.so");
+    ASSERT_TRUE(lame.version && vorbis.version);
+
+    BeVersion version;
+    lame.version(&version);
+    lame_version_t expected;
+    get_lame_version_numerical(&expected);
+    EXPECT_EQ(version.LibraryMajor, 1);
+    EXPECT_EQ(version.LibraryMinor, 0);
+    EXPECT_EQ(version.EngineMajor, expected.major);
+    EXPECT_EQ(version.EngineMinor, expected.minor);
+    EXPECT_EQ(std::string(version.Engine), std::string("LAME ") + get_lame_version());
+
+    vorbis.version(&version);
+    EXPECT_EQ(version.LibraryMajor, 1);
+    EXPECT_EQ(std::string(version.Engine), vorbis_version_string());
+    const std::string text = vorbis_version_string();
+    const std::string numbers = text.substr(text.rfind(' ') + 1);
+    EXPECT_EQ(numbers.rfind(std::to_string(version.EngineMajor) + "." +
+                                std::to_string(version.EngineMinor) + ".",
+                            0),
+              0u)
+        << numbers;
+}
+
+// A record of the wrong kind, too short, or with a text outside the block is refused and opens
+// no stream; a valid one reports chunk and buffer sizes for its channel count.
+TEST(CodecLibraries, InitStreamReadsOnlyItsOwnRecords) {
+    BeLibrary lame("liblame_enc.so");
+    BeLibrary vorbis("libvorb_enc.so");
+    std::uint32_t samples = 0;
+    std::uint32_t outSize = 0;
+    BeStream stream = 0;
+
+    BeOggConfig ogg = OggRecord(2);
+    EXPECT_EQ(lame.init(&ogg, &samples, &outSize, &stream), BeErrInvalidFormat);
+    BeMp3Config mp3 = Mp3Record(0);
+    EXPECT_EQ(vorbis.init(&mp3, &samples, &outSize, &stream), BeErrInvalidFormat);
+    mp3.StructSize = 330;
+    EXPECT_EQ(lame.init(&mp3, &samples, &outSize, &stream), BeErrInvalidFormat);
+    mp3 = Mp3Record(7);
+    EXPECT_NE(lame.init(&mp3, &samples, &outSize, &stream), BeOk);
+    ogg.Title = 8;  // would point into the record itself
+    EXPECT_EQ(vorbis.init(&ogg, &samples, &outSize, &stream), BeErrInvalidFormat);
+    ogg = OggRecord(3);
+    EXPECT_EQ(vorbis.init(&ogg, &samples, &outSize, &stream), BeErrInvalidParameters);
+    EXPECT_EQ(stream, 0u);
+
+    mp3 = Mp3Record(3);
+    ASSERT_EQ(lame.init(&mp3, &samples, &outSize, &stream), BeOk);
+    EXPECT_EQ(samples, 1152u);
+    EXPECT_GE(outSize, 1152u * 5 / 4 + 7200);
+    EXPECT_EQ(lame.close(stream), BeOk);
+    mp3 = Mp3Record(0);
+    ASSERT_EQ(lame.init(&mp3, &samples, &outSize, &stream), BeOk);
+    EXPECT_EQ(samples, 2304u);
+    EXPECT_EQ(lame.close(stream), BeOk);
+    ogg = OggRecord(1);
+    ASSERT_EQ(vorbis.init(&ogg, &samples, &outSize, &stream), BeOk);
+    EXPECT_EQ(samples, 1024u);
+    EXPECT_EQ(vorbis.close(stream), BeOk);
+}
+
+// Unknown and closed handles, and chunks above the reported size, are refused without harm;
+// two streams at once are independent.
+TEST(CodecLibraries, HandlesAreCheckedAndIndependent) {
+    for (const char* file : {"liblame_enc.so", "libvorb_enc.so"}) {
+        SCOPED_TRACE(file);
+        BeLibrary lib(file);
+        BeMp3Config mp3 = Mp3Record(0);
+        BeOggConfig ogg = OggRecord(2);
+        const void* record = std::string(file) == "liblame_enc.so" ? static_cast<const void*>(&mp3)
+                                                                   : static_cast<const void*>(&ogg);
+        std::uint32_t samples = 0;
+        std::uint32_t outSize = 0;
+        BeStream first = 0;
+        BeStream second = 0;
+        ASSERT_EQ(lib.init(record, &samples, &outSize, &first), BeOk);
+        ASSERT_EQ(lib.init(record, &samples, &outSize, &second), BeOk);
+        EXPECT_NE(first, second);
+
+        std::vector<std::int16_t> pcm = MakeSine(48000, 2, 0.5, 1000);
+        std::vector<std::uint8_t> out(outSize);
+        std::uint32_t produced = 1;
+        EXPECT_EQ(lib.encode(0, samples, pcm.data(), out.data(), &produced), BeErrInvalidHandle);
+        EXPECT_EQ(lib.encode(first, samples + 2, pcm.data(), out.data(), &produced),
+                  BeErrBufferTooSmall);
+        // No samples is fine (the Ogg stream's header pages may come out with it).
+        EXPECT_EQ(lib.encode(first, 0, nullptr, out.data(), &produced), BeOk);
+        std::uint32_t total = produced;
+        for (std::size_t at = 0; at + samples <= pcm.size(); at += samples) {
+            ASSERT_EQ(lib.encode(first, samples, pcm.data() + at, out.data(), &produced), BeOk);
+            total += produced;
+        }
+        ASSERT_EQ(lib.deinit(first, out.data(), &produced), BeOk);
+        total += produced;
+        EXPECT_GT(total, 3000u);  // half a second at 96-128 kbit/s is 6-8 kB
+
+        EXPECT_EQ(lib.close(first), BeOk);
+        EXPECT_EQ(lib.close(first), BeErrInvalidHandle);
+        EXPECT_EQ(lib.deinit(first, out.data(), &produced), BeErrInvalidHandle);
+        // The second stream never got audio: its flush still works after the first is gone.
+        EXPECT_EQ(lib.deinit(second, out.data(), &produced), BeOk);
+        EXPECT_EQ(lib.close(second), BeOk);
+    }
+}
+
+// The decoder takes input cut anywhere, skips junk before the first frame, and hands out
+// all PCM across calls when the output is small (whole samples only); nothing is lost.
+TEST(CodecLibraries, DecoderResyncsAndDrainsAcrossCalls) {
+    Library lib("libmpglib.so");
+    auto init = lib.Get<InitMP3Fn>("_InitMP3");
+    auto decode = lib.Get<DecodeMP3Fn>("_decodeMP3");
+    auto exit = lib.Get<ExitMP3Fn>("_ExitMP3");
+    ASSERT_TRUE(init && decode && exit);
+
+    std::vector<std::uint8_t> state(MpgLibStateBytes, 0xA5);
+    std::uint8_t out[1001];
+    int produced = -1;
+    EXPECT_EQ(decode(state.data(), nullptr, 0, out, sizeof out, &produced), MpgLibError);
+
+    const LayerTwoStream mp2 = MakeLayerTwo(48000, 2, 128, 1.0);
+    std::vector<std::uint8_t> input(300);
+    std::mt19937 random(7);
+    for (auto& b : input) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    input.insert(input.end(), mp2.Bytes.begin(), mp2.Bytes.end());
+
+    ASSERT_NE(init(state.data()), 0);
+    long total = 0;
+    for (std::size_t at = 0; at < input.size(); at += 97) {
+        const int count = static_cast<int>(std::min<std::size_t>(97, input.size() - at));
+        int result = decode(state.data(), input.data() + at, count, out, sizeof out, &produced);
+        while (result == MpgLibOk) {
+            EXPECT_EQ(produced % 4, 0);
+            EXPECT_LE(produced, 1000);
+            total += produced;
+            result = decode(state.data(), nullptr, 0, out, sizeof out, &produced);
+        }
+        EXPECT_EQ(result, MpgLibNeedMore);
+    }
+    EXPECT_EQ(total, static_cast<long>(mp2.Frames) * mp2.PcmBytesPerFrame());
+    exit(state.data());
+    exit(state.data());
+    EXPECT_EQ(decode(state.data(), mp2.Bytes.data(), 100, out, sizeof out, &produced), MpgLibError);
+    ASSERT_NE(init(state.data()), 0);
+    exit(state.data());
+}

@@ -1,0 +1,62 @@
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/RegistryKey.h"
+#include "receiver/ReceiverError.h"
+#include "receiver/TReceiverComponent.h"
+#include "receiver/TViaDABWrapper.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+void Register(const QString& path) {
+    RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                QString::fromLatin1(CoViadabRxServerKey))
+        .WriteString(QString(), path);
+}
+
+std::string MessageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ReceiverError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+}  // namespace
+
+// The registered library is loaded, its factory's component used, and the library closed again
+// once the component is released.
+TEST(ComponentLoadTest, CreatesTheRegisteredComponent) {
+    TestEnv env;
+    Register(QStringLiteral(TEST_COMPONENT_PATH));
+    {
+        TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered);
+        ASSERT_TRUE(wrapper.IsConnected());
+        EXPECT_EQ(wrapper.GetReceiverEnsembleLabel(), QStringLiteral("Stub Ensemble"));
+        void* loaded = ::dlopen(TEST_COMPONENT_PATH, RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(loaded, nullptr);
+        ::dlclose(loaded);
+    }
+    EXPECT_EQ(::dlopen(TEST_COMPONENT_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr);
+}
+
+// An unregistered, missing or foreign library raises ReceiverError saying what went wrong.
+TEST(ComponentLoadTest, FailuresRaiseClearErrors) {
+    TestEnv env;
+    EXPECT_NE(MessageOf([] { TReceiverComponent::CreateRegistered(); }).find("not registered"),
+              std::string::npos);
+
+    Register(env.File(QStringLiteral("missing.so")));
+    const std::string missing = MessageOf([] { TReceiverComponent::CreateRegistered(); });
+    EXPECT_NE(missing.find("cannot be loaded"), std::string::npos) << missing;
+    EXPECT_NE(missing.find("missing.so"), std::string::npos) << missing;
+
+    Register(QStringLiteral("libm.so.6"));
+    const std::string foreign =
+        MessageOf([] { TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered); });
+    EXPECT_NE(foreign.find("CreateViadabRx"), std::string::npos) << foreign;
+}

@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include "receiver/TMainControl.h"
+#include "services/TServiceTablesWrapper.h"
+#include "tests/receiver/FakeReceiver.h"
+#include "tests/receiver/TestRecorder.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+constexpr double k12B = 225.648;
+constexpr double k11D = 222.064;
+
+// The controller with a fake component, a real service table in a fresh folder and scripted
+// message boxes.
+class MainControlTest : public ::testing::Test {
+protected:
+    MainControlTest()
+        : tables(env.ProgramDir(), dialogs),
+          wrapper([this] {
+              ++created;
+              return std::make_unique<TReceiverComponent>(&fake);
+          }),
+          control(wrapper, tables) {
+        FillDemoAir(fake);
+        otherA = tables.AddService(0xD001, 0, QStringLiteral("Other A"), u'A', 3, k11D);
+        otherB = tables.AddService(0xD002, 0, QStringLiteral("Other B"), u'A', 4, k11D);
+    }
+
+    // Tunes and lets the receiver report the ensemble ready.
+    void Settle(double frequency) {
+        ASSERT_TRUE(control.TuneFrequency(frequency));
+        fake.ready = true;
+        control.TheTimerTimer();
+        ASSERT_TRUE(control.IsSettled());
+    }
+    std::int32_t RadioOne() const { return tables.FindService(0xC0DE, 0); }
+    QString FileText(const QString& name) const {
+        QFile file(env.ProgramDir() + u'/' + name);
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+    }
+
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    FakeReceiver fake;
+    int created = 0;
+    TServiceTablesWrapper tables;
+    TViaDABWrapper wrapper;
+    TMainControl control;
+    std::int32_t otherA = 0;
+    std::int32_t otherB = 0;
+};
+
+}  // namespace
+
+// A service on the tuned, settled ensemble is selected at once without a tune or the timer.
+TEST_F(MainControlTest, PlaysOnTheTunedEnsembleAtOnce) {
+    Settle(k12B);
+    fake.ClearCalls();
+    control.PlayService(RadioOne(), false);
+    EXPECT_FALSE(control.IsTuning());
+    EXPECT_EQ(fake.Count("Tune"), 0);
+    EXPECT_EQ(fake.Count("StartPlayback 101"), 1);
+    EXPECT_EQ(control.PlayingServiceID(), RadioOne());
+    EXPECT_EQ(control.CurrentService(), RadioOne());
+    EXPECT_EQ(control.TunedSId(), 0xC0DEu);
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
+
+    control.PlayService(0, false);
+    EXPECT_EQ(fake.Count("StopPlayback 101"), 1);
+    EXPECT_EQ(control.CurrentService(), 0);
+}
+
+// A service elsewhere retunes and waits; two quick requests for that ensemble make one tune and
+// the second service plays when the receiver reports ready.
+TEST_F(MainControlTest, RetunesOnceForQuickRequestsAndPlaysThePendingService) {
+    Settle(k12B);
+    control.PlayService(RadioOne(), false);
+    fake.ClearCalls();
+
+    control.PlayService(otherA, true);
+    control.PlayService(otherB, true);
+    EXPECT_EQ(fake.Count("Tune"), 1);
+    EXPECT_EQ(fake.Count("Tune 222.064"), 1);
+    EXPECT_EQ(fake.Count("StopPlayback 101"), 1);
+    EXPECT_TRUE(control.IsTuning());
+    EXPECT_FALSE(control.IsSettled());
+    EXPECT_EQ(control.CurrentService(), otherB);
+
+    control.TheTimerTimer();  // not ready yet: keeps polling
+    EXPECT_TRUE(control.IsTuning());
+    EXPECT_EQ(fake.Count("StartPlayback"), 0);
+
+    fake.ready = true;
+    control.TheTimerTimer();
+    EXPECT_FALSE(control.IsTuning());
+    EXPECT_EQ(fake.Count("StartPlayback"), 1);
+    EXPECT_EQ(fake.Count("StartPlayback 202"), 1);
+    EXPECT_EQ(fake.Count("StartCapture 202"), 1);  // ShowAudioInfo went with it
+    EXPECT_EQ(control.PlayingServiceID(), otherB);
+    EXPECT_EQ(control.PendingServiceID(), 0);
+    EXPECT_TRUE(control.AudioInfoEnabled());
+}
+
+// TheTimer itself polls every 100 ms while a tune runs and stops when it completes.
+TEST_F(MainControlTest, TimerPollsUntilTheTuneCompletes) {
+    EXPECT_FALSE(control.IsTuning());
+    ASSERT_TRUE(control.TuneFrequency(k12B));
+    EXPECT_TRUE(control.IsTuning());
+    fake.ready = true;
+    QElapsedTimer clock;
+    clock.start();
+    while (control.IsTuning() && clock.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_FALSE(control.IsTuning());
+    EXPECT_TRUE(control.IsSettled());
+    EXPECT_GE(clock.elapsed(), 90);
+}
+
+// A receiver failure while polling is shown in an error box and the polling goes on.
+TEST_F(MainControlTest, TickShowsReceiverFailuresAndKeepsPolling) {
+    ASSERT_TRUE(control.TuneFrequency(k12B));
+    fake.failing = "GetServiceListReady";
+    fake.ready = true;
+    control.TheTimerTimer();
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Error);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              QStringLiteral("The receiver failed in GetServiceListReady (error 0x80004005)."));
+    EXPECT_TRUE(control.IsTuning());
+    fake.failing.clear();
+    control.TheTimerTimer();
+    EXPECT_TRUE(control.IsSettled());
+    EXPECT_FALSE(control.IsTuning());
+}
+
+// Recorders for another ensemble wait for the tune and are attached on completion; a retune
+// detaches and uncounts the attached ones; kinds other than 0 and 1 are counted nowhere.
+TEST_F(MainControlTest, PendingRecordersAttachOnCompletionAndCountsFollowAddAndRemove) {
+    Settle(k12B);
+    TestRecorder recording(RadioOne(), tables, 0);
+    control.AddRecorder(&recording);
+    EXPECT_EQ(fake.Count("StartCapture 101"), 1);
+    EXPECT_EQ(control.RecordingCountValue(), 1);
+    EXPECT_TRUE(control.HasRecordings());
+
+    TestRecorder stream(otherA, tables, 1);
+    TestRecorder second(otherB, tables, 0);
+    TestRecorder other(otherB, tables, 7);
+    control.AddRecorder(&stream);
+    control.AddRecorder(&second);
+    control.AddRecorder(&other);
+    EXPECT_EQ(fake.Count("Tune 222.064"), 1);
+    EXPECT_EQ(fake.Count("StopCapture 101"), 1);
+    EXPECT_EQ(control.RecordingCountValue(), 1);  // the detached one is no longer counted
+    EXPECT_EQ(control.StreamingCountValue(), 1);
+    EXPECT_EQ(control.GetPendingRecorders().size(), 3);
+    EXPECT_TRUE(control.GetAttachedRecorders().isEmpty());
+    EXPECT_EQ(fake.Count("StartCapture 201"), 0);
+
+    fake.ready = true;
+    control.TheTimerTimer();
+    EXPECT_TRUE(control.GetPendingRecorders().isEmpty());
+    EXPECT_EQ(control.GetAttachedRecorders().size(), 3);
+    EXPECT_EQ(fake.Count("StartCapture 201"), 1);
+    EXPECT_EQ(fake.Count("StartCapture 202"), 1);
+    EXPECT_EQ(control.RecordingCountValue(), 1);
+    EXPECT_EQ(control.StreamingCountValue(), 1);
+    fake.Deliver(201, {9, 9});
+    EXPECT_EQ(stream.blocks.size(), 1u);
+
+    control.RemoveRecorder(&stream);
+    EXPECT_EQ(control.StreamingCountValue(), 0);
+    EXPECT_EQ(fake.Count("StopCapture 201"), 1);
+    control.RemoveRecorder(&recording);  // already detached by the retune: nothing happens
+    TestRecorder stranger(otherA, tables, 0);
+    control.RemoveRecorder(&stranger);
+    EXPECT_EQ(control.RecordingCountValue(), 1);
+    control.RemoveRecorder(&second);
+    control.RemoveRecorder(&other);
+    EXPECT_FALSE(control.IsBusy());
+    EXPECT_TRUE(wrapper.Recorders().isEmpty());
+}
+
+// CanUseService and LockedFrequency: free while nothing runs, refused for everything during a
+// scan, bound to the tuned ensemble by recordings (and by streams unless RecordingsOnly).
+TEST_F(MainControlTest, CanUseServiceAndLockedFrequency) {
+    Settle(k12B);
+    EXPECT_TRUE(control.CanUseService(otherA, false));
+    EXPECT_EQ(control.LockedFrequency(), 0.0);
+
+    control.SetScanLock(true);
+    EXPECT_TRUE(control.GetScanLock());
+    EXPECT_FALSE(control.CanUseService(otherA, true));
+    EXPECT_FALSE(control.CanUseService(RadioOne(), false));
+    EXPECT_TRUE(control.CanUseService(0, false));
+    EXPECT_EQ(control.LockedFrequency(), -1.0);
+
+    TestRecorder recording(RadioOne(), tables, 0);
+    control.AddRecorder(&recording);
+    EXPECT_EQ(control.LockedFrequency(), k12B);
+    control.SetScanLock(false);
+    EXPECT_FALSE(control.CanUseService(otherA, false));
+    EXPECT_FALSE(control.CanUseService(otherA, true));
+    EXPECT_TRUE(control.CanUseService(RadioOne(), true));
+    control.RemoveRecorder(&recording);
+
+    TestRecorder stream(RadioOne(), tables, 1);
+    control.AddRecorder(&stream);
+    EXPECT_TRUE(control.HasStreams());
+    EXPECT_TRUE(control.CanUseService(otherA, true));
+    EXPECT_FALSE(control.CanUseService(otherA, false));
+    EXPECT_EQ(control.LockedFrequency(), k12B);
+    control.RemoveRecorder(&stream);
+}
+
+// Every completed tune merges the ensemble into the tables and rewrites both files; new
+// component labels under a known SId get 128, 129, ... and keep them.
+TEST_F(MainControlTest, MergesAndSavesTheTablesAfterEachTune) {
+    Settle(k12B);
+    QString services = FileText(QStringLiteral("Services.csv"));
+    EXPECT_TRUE(services.contains(
+        QStringLiteral("\"$C0DE\",\"0\",\"225.648\",\"Radio One\",\"A\",\"10\"\r\n")));
+    EXPECT_TRUE(services.contains(
+        QStringLiteral("\"$C0DE\",\"128\",\"225.648\",\"One Extra\",\"A\",\"10\"\r\n")));
+    EXPECT_TRUE(services.contains(
+        QStringLiteral("\"$C0DE\",\"129\",\"225.648\",\"One Sport\",\"A\",\"10\"\r\n")));
+    EXPECT_TRUE(services.contains(
+        QStringLiteral("\"$00C1\",\"0\",\"225.648\",\"Data Link\",\"T\",\"0\"\r\n")));
+    EXPECT_TRUE(FileText(QStringLiteral("Ensemble.csv"))
+                    .contains(QStringLiteral("\"225.648\",\"12B\",\"2\",\"Tunora Mux\"\r\n")));
+
+    fake.air[k11D].services[0].label = "Other A New";
+    Settle(k11D);
+    services = FileText(QStringLiteral("Services.csv"));
+    EXPECT_TRUE(services.contains(QStringLiteral("\"Other A New\"")));
+    EXPECT_TRUE(services.contains(QStringLiteral("\"One Sport\"")));
+
+    auto& radioOne = fake.air[k12B].services[0];
+    radioOne.components.insert(radioOne.components.begin() + 1, {105, "One Night", 1, 0});
+    Settle(k12B);
+    EXPECT_EQ(tables.AllocateSecondary(0xC0DE, QStringLiteral("One Night"), false), 130);
+    EXPECT_EQ(tables.AllocateSecondary(0xC0DE, QStringLiteral("One Extra"), false), 128);
+    EXPECT_EQ(tables.AllocateSecondary(0xC0DE, QStringLiteral("One Sport"), false), 129);
+    EXPECT_TRUE(FileText(QStringLiteral("Services.csv"))
+                    .contains(QStringLiteral("\"$C0DE\",\"130\",\"225.648\",\"One Night\"")));
+}
+
+// A service the tuned ensemble does not list still becomes the playing one, with the plain box.
+TEST_F(MainControlTest, UnavailableServiceIsReportedAndStaysSelected) {
+    const std::int32_t gone = tables.AddService(0xBEEF, 0, QStringLiteral("Gone"), u'A', 0, k12B);
+    Settle(k12B);
+    control.PlayService(gone, false);
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Plain);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Service is currently unavailable."));
+    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::Ok);
+    EXPECT_EQ(control.PlayingServiceID(), gone);
+    EXPECT_FALSE(control.IsServiceOnAir(gone));
+    EXPECT_TRUE(control.IsServiceOnAir(RadioOne()));
+    EXPECT_FALSE(control.IsServiceOnAir(0));
+}
+
+// A refused tune shows the error box with the frequency and the ensemble's label (else its
+// channel name) and clears the pending service.
+TEST_F(MainControlTest, RefusedTuneShowsTheErrorBox) {
+    fake.refused.insert(k12B);
+    const std::int32_t service =
+        tables.AddService(0xC0DE, 0, QStringLiteral("Radio One"), u'A', 10, k12B);
+    control.PlayService(service, false);
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Error);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Unable to tune to 225.648MHz (12B)."));
+    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::Cancel);
+    EXPECT_EQ(control.PendingServiceID(), 0);
+    EXPECT_FALSE(control.IsTuning());
+    EXPECT_FALSE(control.IsServiceOnAir(service));
+
+    fake.refused.clear();
+    Settle(k12B);
+    Settle(k11D);
+    fake.refused.insert(k12B);
+    EXPECT_FALSE(control.TuneFrequency(k12B));
+    EXPECT_EQ(dialogs.boxes.last().text,
+              QStringLiteral("Unable to tune to 225.648MHz (Tunora Mux)."));
+    EXPECT_FALSE(control.TuneFrequency(0));
+    EXPECT_EQ(dialogs.boxes.size(), 2);
+}
+
+// Labels are cleaned of the label control codes; audio info and suspend reach the receiver.
+TEST_F(MainControlTest, LabelsAudioInfoAndSuspend) {
+    EXPECT_EQ(TMainControl::CleanLabel(QStringLiteral("A\nB\x0B"
+                                                      "C\x1F"
+                                                      "D")),
+              QStringLiteral("A B CD"));
+    Settle(k12B);
+    control.PlayService(RadioOne(), false);
+    fake.dynamicLabels[101] =
+        "Now\non\x0B"
+        "air\x1F"
+        "!";
+    EXPECT_EQ(control.GetDynamicLabel(), QStringLiteral("Now on air!"));
+    EXPECT_EQ(control.GetStreamLabel(101), QStringLiteral("Now on air!"));
+    EXPECT_EQ(control.EnsembleLabel(), QStringLiteral("Tunora Mux"));
+    fake.errorRatio = 0.05;
+    EXPECT_EQ(control.SignalLevel(), 50);
+
+    control.SetShowAudioInfo(true);
+    EXPECT_TRUE(control.AudioInfoEnabled());
+    EXPECT_EQ(fake.Count("StartCapture 101"), 1);
+
+    control.SetSuspended(true);
+    EXPECT_EQ(fake.released, 1);
+    EXPECT_EQ(control.TunedFrequency(), 0.0);
+    EXPECT_EQ(control.GetStreamInfo(), StreamInfoRecord());
+    control.SetSuspended(false);
+    EXPECT_EQ(created, 2);
+}
+
+// Another thread's call runs on the controller's thread and waits for it; the task's error is
+// raised in the caller.
+TEST_F(MainControlTest, RunOnMainThreadHandsOverAndWaits) {
+    QThread* ranOn = nullptr;
+    bool raised = false;
+    std::atomic<bool> done{false};
+    std::thread caller([&] {
+        control.RunOnMainThread([&] { ranOn = QThread::currentThread(); });
+        try {
+            control.RunOnMainThread([] { throw std::runtime_error("boom"); });
+        } catch (const std::runtime_error&) {
+            raised = true;
+        }
+        done = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (!done && clock.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    caller.join();
+    EXPECT_EQ(ranOn, control.thread());
+    EXPECT_TRUE(raised);
+
+    bool direct = false;
+    control.RunOnMainThread([&] { direct = QThread::currentThread() == control.thread(); });
+    EXPECT_TRUE(direct);
+}

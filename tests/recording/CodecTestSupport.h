@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+// Decodes a whole MPEG stream as the recode child reads it (256-byte reads, 8192-byte output),
+// taking what is left in the decoder after every read.
+std::vector<std::uint8_t> DecodeAll(const std::vector<std::uint8_t>& mpeg);
+
+// 16-bit samples of PCM bytes.
+std::vector<std::int16_t> Samples(const std::vector<std::uint8_t>& pcm);
+
+QByteArray ReadFile(const QString& path);
+// Little-endian unsigned field of `bytes` bytes at `offset`.
+std::uint32_t FieldAt(const QByteArray& data, int offset, int bytes = 4);
+std::uint32_t FieldAt(const std::vector<std::uint8_t>& data, int offset, int bytes = 4);
+
+// The build's folder of the codec libraries.
+QString CodecFolder();

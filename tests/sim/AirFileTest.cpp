@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "sim/AirFile.h"
+#include "sim/FrameLoop.h"
+#include "tests/sim/SimTestPaths.h"
+
+namespace {
+
+std::string DemoAirPath() {
+    return SimBinDir() + "/demo.air";
+}
+
+std::string ErrorOf(const std::string& text, int& line) {
+    try {
+        AirFile::Parse(text, "t.air");
+    } catch (const AirError& e) {
+        line = e.Line();
+        return e.what();
+    }
+    line = -1;
+    return "";
+}
+
+const char* const Header =
+    "ensemble 225.648 eid=0xC1D4 label=\"Mux\"\nservice sid=0xC201 label=\"One\"\n";
+
+}  // namespace
+
+// The demo air that ships beside the library offers every kind of service the program must
+// handle, on six of the seven UK Band III channels of 11B-12D.
+TEST(AirFileTest, DemoAirCoversTheCases) {
+    const Air air = AirFile::Load(DemoAirPath());
+    const std::set<double> uk = {218.640, 220.352, 222.064, 223.936, 225.648, 227.360, 229.072};
+    std::set<double> used;
+    int services = 0;
+    bool secondary = false, tdc = false, otherData = false, lsfSpeech = false, web = false,
+         mail = false, longLabel = false, lineBreak = false, headline = false, wordBreak = false,
+         remove = false;
+    std::set<int> crcLengths;
+    std::set<std::uint32_t> ids;
+    std::set<std::int32_t> handles;
+    for (const AirEnsemble& e : air.ensembles) {
+        EXPECT_EQ(uk.count(e.frequency), 1u) << e.frequency;
+        used.insert(e.frequency);
+        ids.insert(e.eid);
+        for (const AirService& s : e.services) {
+            ++services;
+            ids.insert(s.sid);
+            secondary |= s.components.size() > 1 && s.components[1].label != s.label;
+            for (const AirComponent& c : s.components) {
+                handles.insert(c.handle);
+                tdc |= !c.audio && c.dataType == 5;
+                otherData |= !c.audio && c.dataType != 5;
+                if (!c.audio) {
+                    continue;
+                }
+                lsfSpeech |= c.sampleRate == 24000 && c.channels == 1 && c.musicSpeech == 2;
+                crcLengths.insert(FrameLoop::ScfCrcLengthFor(c.sampleRate, c.channels, c.bitrate));
+                for (const AirLabel& l : c.labels) {
+                    remove |= l.remove;
+                    web |= l.text.find("www.") != std::string::npos;
+                    mail |= l.text.find('@') != std::string::npos;
+                    longLabel |= l.text.size() >= 110;
+                    lineBreak |= l.text.find('\x0A') != std::string::npos;
+                    headline |= l.text.find('\x0B') != std::string::npos;
+                    wordBreak |= l.text.find('\x1F') != std::string::npos;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(used.size(), 6u);
+    EXPECT_GE(services, 10);
+    EXPECT_TRUE(secondary && tdc && otherData && lsfSpeech);
+    EXPECT_TRUE(web && mail && longLabel && remove);
+    EXPECT_TRUE(lineBreak && headline && wordBreak);
+    EXPECT_EQ(crcLengths, (std::set<int>{2, 4}));
+    for (std::int32_t h : handles) {
+        EXPECT_EQ(ids.count(static_cast<std::uint32_t>(h)), 0u) << h;
+    }
+}
+
+// Quoted texts resolve the three DAB control-code escapes, hexadecimal bytes, quotes and
+// backslashes; options, comments and CRLF line ends are understood.
+TEST(AirFileTest, ParsesEscapesOptionsAndComments) {
+    const Air air =
+        AirFile::Parse(std::string("option unpaced\r\n") + Header +
+                       "audio label=\"One\" bitrate=64 mode=mono  # trailing comment\r\n"
+                       "dls \"a\\nb\\hc\\-d\\x41\\xe9 \\\"q\\\" \\\\\"\r\n"
+                       "dls remove\n");
+    ASSERT_TRUE(air.unpaced);
+    const AirComponent& c = air.ensembles.at(0).services.at(0).components.at(0);
+    ASSERT_EQ(c.labels.size(), 2u);
+    EXPECT_EQ(c.labels[0].text, std::string("a\x0A"
+                                            "b\x0B"
+                                            "c\x1F"
+                                            "dA\xE9 \"q\" \\"));
+    EXPECT_TRUE(c.labels[1].remove);
+    EXPECT_EQ(c.channels, 1);
+    EXPECT_EQ(c.sampleRate, 48000);
+    EXPECT_NE(c.handle, 0);
+}
+
+// Faults are reported with the number of the offending line.
+TEST(AirFileTest, ReportsErrorsWithLineNumbers) {
+    struct Case {
+        std::string text;
+        int line;
+        std::string words;
+    };
+    const Case cases[] = {
+        {"\nbroadcast 1\n", 2, "unknown keyword"},
+        {"service sid=1 label=\"X\"\n", 1, "before any ensemble"},
+        {"ensemble 100.0 eid=1 label=\"X\"\n", 1, "outside Band III"},
+        {"ensemble 225.648 eid=1 label=\"X\"\nensemble 225.6482 eid=2 label=\"Y\"\n", 2,
+         "second ensemble"},
+        {std::string(Header) + "audio label=\"One\" bitrate=384 mode=mono\n", 3,
+         "not a Layer II rate"},
+        {std::string(Header) + "audio label=\"One\" bitrate=48 mode=stereo\n", 3,
+         "not a Layer II rate"},
+        {std::string(Header) + "audio label=\"One\" bitrate=64 rate=32\n", 3, "48 or 24"},
+        {std::string(Header) + "audio label=\"One\" bitrat=64\n", 3, "unknown audio key"},
+        {std::string(Header) + "audio label=\"One\" bitrate=64\nservice sid=0xC201 label=\"Two\"\n",
+         4, "twice"},
+        {std::string(Header) + "audio label=\"Seventeen chars!!\" bitrate=64\n", 3,
+         "longer than 16"},
+        {std::string(Header) + "audio label=\"One\" bitrate=64\ndls \"" + std::string(129, 'x') +
+             "\"\n",
+         4, "128"},
+        {std::string(Header) + "audio label=\"One\" bitrate=64\ndls \"open\n", 4, "unterminated"},
+        {std::string(Header) + "audio label=\"One\" bitrate=64\ndls \"\\q\"\n", 4,
+         "unknown escape"},
+        {std::string(Header) + "data label=\"D\" type=5 bitrate=16\ndls \"x\"\n", 4,
+         "audio components"},
+        {std::string(Header) + "service sid=0xC202 label=\"Two\"\n", 2, "without components"},
+        {"ensemble 225.648 label=\"X\"\n", 1, "eid="},
+        {"option fast\n", 1, "unknown option"},
+    };
+    for (const Case& c : cases) {
+        int line = 0;
+        const std::string message = ErrorOf(c.text, line);
+        EXPECT_EQ(line, c.line) << c.text << " -> " << message;
+        EXPECT_NE(message.find(c.words), std::string::npos) << message;
+        EXPECT_EQ(message.rfind("t.air:" + std::to_string(c.line) + ": ", 0), 0u) << message;
+    }
+}

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sim/AirFile.h"
+#include "sim/FrameLoop.h"
+#include "tests/sim/LayerTwo.h"
+
+namespace {
+
+AirComponent Audio(int kbps, const std::string& mode, int rateKHz, const std::string& programme) {
+    AirComponent c;
+    c.label = "Test";
+    c.bitrate = kbps;
+    c.mode = mode;
+    c.channels = mode == "mono" ? 1 : 2;
+    c.sampleRate = rateKHz * 1000;
+    c.programme = programme;
+    return c;
+}
+
+void WriteWav(const std::string& path, int rate, int channels, int samples) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    auto le32 = [f](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            std::fputc(static_cast<int>((v >> (8 * i)) & 0xFF), f);
+        }
+    };
+    auto le16 = [f](std::uint16_t v) {
+        std::fputc(v & 0xFF, f);
+        std::fputc(v >> 8, f);
+    };
+    const std::uint32_t data = static_cast<std::uint32_t>(samples * channels * 2);
+    std::fputs("RIFF", f);
+    le32(36 + data);
+    std::fputs("WAVEfmt ", f);
+    le32(16);
+    le16(1);
+    le16(static_cast<std::uint16_t>(channels));
+    le32(static_cast<std::uint32_t>(rate));
+    le32(static_cast<std::uint32_t>(rate * channels * 2));
+    le16(static_cast<std::uint16_t>(channels * 2));
+    le16(16);
+    std::fputs("data", f);
+    le32(data);
+    for (int i = 0; i < samples * channels; ++i) {
+        le16(static_cast<std::uint16_t>(static_cast<std::int16_t>(8000 * std::sin(i * 0.03))));
+    }
+    std::fclose(f);
+}
+
+}  // namespace
+
+// Every frame of a loop is one whole, CRC-protected Layer II frame of the configured rate and
+// mode, with a valid error check word, the DAB tail reserved (X-PAD and F-PAD still zero) and
+// the ScF-CRC length of EN 300 401; libmpg123 decodes two rounds of the loop without error.
+TEST(FrameLoopTest, FramesAreValidDabLayerTwo) {
+    struct Case {
+        int kbps;
+        const char* mode;
+        int rateKHz;
+        const char* programme;
+        int headerMode;
+        int crcLength;
+    };
+    const Case cases[] = {
+        {128, "stereo", 48, "chords", 0, 4},  {96, "stereo", 48, "melody", 0, 2},
+        {128, "joint", 48, "arpeggio", 1, 4}, {48, "mono", 48, "drone", 3, 2},
+        {64, "mono", 48, "bells", 3, 4},      {48, "mono", 24, "speech", 3, 4},
+        {64, "stereo", 24, "chords", 0, 4},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::to_string(k.kbps) + " " + k.mode + " " + std::to_string(k.rateKHz));
+        const auto loop = FrameLoop::Encode(Audio(k.kbps, k.mode, k.rateKHz, k.programme));
+        ASSERT_EQ(loop->ScfCrcLength(), k.crcLength);
+        EXPECT_NEAR(loop->Count() * loop->FrameSeconds(), 7.68, 0.05);
+        EXPECT_DOUBLE_EQ(loop->FrameSeconds(), k.rateKHz == 48 ? 0.024 : 0.048);
+        std::vector<std::uint8_t> stream;
+        int crcMismatches = 0;
+        int jointFrames = 0;
+        for (std::size_t i = 0; i < loop->Count(); ++i) {
+            const std::uint8_t* f = loop->Frame(i);
+            LayerTwoHeader h;
+            ASSERT_TRUE(ParseLayerTwoHeader(f, 4, h)) << i;
+            ASSERT_EQ(h.length, loop->FrameLength());
+            EXPECT_TRUE(h.protectedByCrc);
+            EXPECT_EQ(h.mpeg1, k.rateKHz == 48);
+            EXPECT_EQ(h.bitrate, k.kbps);
+            EXPECT_EQ(h.sampleRate, k.rateKHz * 1000);
+            // A joint stereo stream sends frames without intensity-coded sub-bands as stereo.
+            if (k.headerMode == 1 && h.mode == 1) {
+                ++jointFrames;
+            } else {
+                EXPECT_EQ(h.mode, k.headerMode == 1 ? 0 : k.headerMode);
+            }
+            crcMismatches += LayerTwoCrcMatches(f, h) ? 0 : 1;
+            const int L = h.length;
+            for (int b = L - 2 - k.crcLength - 4; b < L - 2 - k.crcLength; ++b) {
+                EXPECT_EQ(f[b], 0) << "X-PAD byte " << b << " of frame " << i;
+            }
+            EXPECT_EQ(f[L - 2] | f[L - 1], 0);
+            stream.insert(stream.end(), f, f + L);
+        }
+        EXPECT_EQ(crcMismatches, 0);
+        if (k.headerMode == 1) {
+            EXPECT_GT(jointFrames, 0);
+        }
+        stream.insert(stream.end(), stream.begin(), stream.end());  // the loop goes round
+        const DecodeResult d = DecodeWithMpg123(stream);
+        EXPECT_EQ(d.error, "");
+        EXPECT_EQ(d.rate, k.rateKHz * 1000);
+        EXPECT_EQ(d.channels, k.headerMode == 3 ? 1 : 2);
+        EXPECT_GE(d.samples, static_cast<long>(2 * loop->Count() - 1) * 1152);
+        EXPECT_GT(d.rms, 300.0);  // a programme, not silence
+    }
+}
+
+// Every frame, the loop's last one included, carries a ScF-CRC filled by the encoder: the
+// check words vary with the scale factors from frame to frame.
+TEST(FrameLoopTest, ScaleFactorChecksAreFilled) {
+    const auto loop = FrameLoop::Encode(Audio(128, "stereo", 48, "melody"));
+    const int L = loop->FrameLength();
+    const int at = L - 2 - loop->ScfCrcLength();
+    std::set<std::vector<std::uint8_t>> distinct;
+    for (std::size_t i = 0; i < loop->Count(); ++i) {
+        distinct.insert(std::vector<std::uint8_t>(loop->Frame(i) + at, loop->Frame(i) + L - 2));
+    }
+    EXPECT_GT(distinct.size(), loop->Count() / 2);
+    const std::uint8_t* last = loop->Frame(loop->Count() - 1);
+    EXPECT_NE(std::vector<std::uint8_t>(last + at, last + L - 2),
+              std::vector<std::uint8_t>(loop->ScfCrcLength(), 0));
+}
+
+// A WAV file at the component's rate is looped instead of a generated programme, cut to whole
+// frames; a WAV at another rate is refused.
+TEST(FrameLoopTest, LoopsAWavFile) {
+    QTemporaryDir dir;
+    const std::string wav = dir.path().toStdString() + "/tone.wav";
+    WriteWav(wav, 48000, 1, 1152 * 5 + 100);
+    AirComponent c = Audio(128, "stereo", 48, "chords");
+    c.wavFile = wav;
+    const auto loop = FrameLoop::Encode(c);
+    EXPECT_EQ(loop->Count(), 5u);
+    std::vector<std::uint8_t> stream(loop->Frame(0), loop->Frame(0) + 5 * loop->FrameLength());
+    EXPECT_EQ(DecodeWithMpg123(stream).error, "");
+
+    c.sampleRate = 24000;
+    c.bitrate = 64;
+    EXPECT_THROW(FrameLoop::Encode(c), std::runtime_error);
+}

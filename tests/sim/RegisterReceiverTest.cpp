@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <cstdlib>
+
+#include "platform/RegistryKey.h"
+#include "receiver/IViadabRx.h"
+#include "tests/sim/SimTestPaths.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+QString BinDir() {
+    return QString::fromStdString(SimBinDir());
+}
+
+struct Outcome {
+    int status = -1;
+    QString err;
+};
+
+Outcome Register(const QStringList& args) {
+    QProcess p;
+    p.start(BinDir() + QStringLiteral("/tunora-register-receiver"), args);
+    p.waitForFinished(30000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+QString Value(const char* key) {
+    return RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes), QString::fromLatin1(key))
+        .ReadString(QString());
+}
+
+}  // namespace
+
+// Registering writes the interface name and the library path (by default the simulated
+// receiver beside the command) into the component hive; --unregister removes both.
+TEST(RegisterReceiverTest, WritesAndRemovesTheRegistration) {
+    TestEnv env;
+    ASSERT_EQ(Register({}).status, 0);
+    EXPECT_EQ(Value(IViadabRxInterfaceKey), QStringLiteral("IViadabRx"));
+    EXPECT_EQ(Value(CoViadabRxServerKey),
+              QDir(BinDir()).canonicalPath() + QStringLiteral("/libviadab_sim.so"));
+
+    const QString other = env.File(QStringLiteral("program/libother.so"));
+    QFile(other).open(QIODevice::WriteOnly);
+    QDir::setCurrent(env.File(QStringLiteral("program")));
+    ASSERT_EQ(Register({QStringLiteral("libother.so")}).status, 0);
+    EXPECT_EQ(Value(CoViadabRxServerKey), other);
+
+    ASSERT_EQ(Register({QStringLiteral("--unregister")}).status, 0);
+    const RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                          QString::fromLatin1(IViadabRxInterfaceKey));
+    EXPECT_FALSE(key.ValueExists(QString()));
+    EXPECT_FALSE(
+        RegistryKey(key.File(), QString::fromLatin1(CoViadabRxServerKey)).ValueExists(QString()));
+}
+
+// A missing library or a hive that cannot be written ends with a message and a failure status.
+TEST(RegisterReceiverTest, RefusalsFailWithAMessage) {
+    TestEnv env;
+    const Outcome missing = Register({env.File(QStringLiteral("nothing.so"))});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("no component library")))
+        << missing.err.toStdString();
+
+    // A hive whose folder is a plain file cannot be written, even by root.
+    const QString blocker = env.File(QStringLiteral("blocker"));
+    QFile(blocker).open(QIODevice::WriteOnly);
+    ::setenv("TUNORA_CLASSES_HIVE",
+             (blocker + QStringLiteral("/classes.conf")).toLocal8Bit().constData(), 1);
+    const Outcome refused = Register({});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("cannot write the component hive")))
+        << refused.err.toStdString();
+    EXPECT_EQ(Register({QStringLiteral("--bogus")}).status, 2);
+}
