@@ -18,6 +18,8 @@
 #include "receiver/TReceiverComponent.h"
 #include "receiver/TViaDABWrapper.h"
 #include "recording/CodecAvailability.h"
+#include "recording/TRecoderObject.h"
+#include "recording/TRecordManager.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/CommandLine.h"
@@ -61,8 +63,7 @@ int main(int argc, char** argv) {
 
     QStringList arguments = Arguments(argc, argv);
     if (Startup::IsRecodeCommand(arguments)) {
-        std::fprintf(stderr, "Tunora: the RECODE mode is not part of this build yet.\n");
-        return 2;
+        return RunRecodeMode(arguments);
     }
 
     const bool headless = PrepareHeadless();
@@ -136,6 +137,8 @@ int main(int argc, char** argv) {
     ViaDABWrapper = wrapper.get();
     auto control = std::make_unique<TMainControl>(*wrapper, *tables);
     MainControl = control.get();
+    auto recordManager = std::make_unique<TRecordManager>(*control, *tables, *settings);
+    RecordManager = recordManager.get();
     auto bar = std::make_unique<TTunoraWindow>(*tables, *settings, *control, arguments);
 
     splash.reset();
@@ -154,6 +157,9 @@ int main(int argc, char** argv) {
 
     lock.Release();
     bar.reset();
+    // Stops every recording (closing or converting its file) while the receiver still exists.
+    RecordManager = nullptr;
+    recordManager.reset();
     MainControl = nullptr;
     control.reset();
     ViaDABWrapper = nullptr;

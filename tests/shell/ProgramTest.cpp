@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include "LayerTwoStream.h"
 #include "platform/HandOverClient.h"
 #include "platform/RegistryKey.h"
 #include "receiver/IViadabRx.h"
@@ -202,11 +203,24 @@ TEST_F(Program, RefusesWithoutReceiver) {
     EXPECT_FALSE(HandOverClient::Send(2, 0, QString()).has_value());
 }
 
-// RECODE is diverted before anything else and, until the recode mode exists, ends with an error.
-TEST_F(Program, RecodeIsDiverted) {
+// RECODE turns MPEG audio on standard input into the asked format on standard output, before
+// any receiver check, lock or table is involved.
+TEST_F(Program, RecodeConvertsStandardInput) {
+    RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                QString::fromLatin1(IViadabRxInterfaceKey))
+        .DeleteValue(QString());
+    const LayerTwoStream mp2 = MakeLayerTwo(48000, 2, 128, 1.0);
     QProcess p;
-    p.start(ProgramPath(), {QStringLiteral("recode"), QStringLiteral("MP3")});
+    p.start(ProgramPath(), {QStringLiteral("recode"), QStringLiteral("WAV")});
+    ASSERT_TRUE(p.waitForStarted());
+    p.write(reinterpret_cast<const char*>(mp2.Bytes.data()), qint64(mp2.Bytes.size()));
+    p.closeWriteChannel();
     ASSERT_TRUE(p.waitForFinished(20000));
-    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QByteArray wav = p.readAllStandardOutput();
+    ASSERT_GE(wav.size(), 44);
+    EXPECT_TRUE(wav.startsWith("RIFF"));
+    EXPECT_EQ(wav.mid(8, 8), QByteArray("WAVEfmt "));
+    EXPECT_EQ(wav.size() - 44, qsizetype(mp2.PcmBytesPerFrame()) * mp2.Frames);
     EXPECT_FALSE(QFile::exists(env.ProgramDir() + QStringLiteral("/Ensemble.csv")));
 }

@@ -1,0 +1,283 @@
+// The RECODE engine and the transcoding recorder with a real child process.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <mpg123.h>
+#include <signal.h>
+#include <unistd.h>
+#include <vorbis/vorbisfile.h>
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include "CodecTestSupport.h"
+#include "RecorderTestSupport.h"
+#include "platform/Formats.h"
+#include "recording/CodecAvailability.h"
+#include "recording/CodecError.h"
+#include "recording/TRecoderObject.h"
+#include "recording/TRecorderRecode.h"
+
+namespace {
+
+struct Mp3Info {
+    long Rate = 0;
+    int Channels = 0;
+    int Layer = 0;
+    long Frames = 0;
+};
+
+Mp3Info DecodeMp3(const QString& path) {
+    Mp3Info info;
+    mpg123_init();
+    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    if (mpg123_open(handle, QFile::encodeName(path).constData()) != MPG123_OK) {
+        mpg123_delete(handle);
+        return info;
+    }
+    int encoding = 0;
+    mpg123_getformat(handle, &info.Rate, &info.Channels, &encoding);
+    mpg123_frameinfo2 frame;
+    if (mpg123_info2(handle, &frame) == MPG123_OK) {
+        info.Layer = frame.layer;
+    }
+    unsigned char buffer[16384];
+    size_t done = 0;
+    long bytes = 0;
+    int result;
+    while ((result = mpg123_read(handle, buffer, sizeof buffer, &done)) == MPG123_OK ||
+           result == MPG123_NEW_FORMAT) {
+        bytes += static_cast<long>(done);
+    }
+    bytes += static_cast<long>(done);
+    info.Frames = info.Channels ? bytes / (info.Channels * 2) : 0;
+    mpg123_close(handle);
+    mpg123_delete(handle);
+    return info;
+}
+
+// Four header bytes: version bits (3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5), layer bits (3 I, 2 II,
+// 1 III), bit-rate index, sample-rate index, channel mode.
+std::vector<std::uint8_t> FrameHeader(int version, int layer, int bitrateIndex, int rateIndex = 1,
+                                      int mode = 0) {
+    return {0xFF, static_cast<std::uint8_t>(0xE0 | version << 3 | layer << 1 | 1),
+            static_cast<std::uint8_t>(bitrateIndex << 4 | rateIndex << 2),
+            static_cast<std::uint8_t>(mode << 6)};
+}
+
+class RecodeTest : public ::testing::Test, public RecorderWorld {
+protected:
+    void SetUp() override { ProbeCodecs(CodecFolder()); }
+
+    // Converts `mpeg` in this process through files standing for standard input and output.
+    QByteArray Convert(const QStringList& words, const std::vector<std::uint8_t>& mpeg) {
+        const QString in = Path(QStringLiteral("in.mp2"));
+        const QString out = Path(QStringLiteral("out.bin"));
+        QFile inFile(in);
+        EXPECT_TRUE(inFile.open(QIODevice::WriteOnly));
+        inFile.write(AsBytes(mpeg));
+        inFile.close();
+        const int input = ::open(QFile::encodeName(in).constData(), O_RDONLY);
+        const int output =
+            ::open(QFile::encodeName(out).constData(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        {
+            TRecoderObject recoder(words, input, output);
+            recoder.Run();
+        }
+        ::close(input);
+        ::close(output);
+        return ReadFile(out);
+    }
+
+    // A recording of `frames` through the RECODE child into `name`; returns the file's path.
+    QString Record(const QString& name, const QString& format,
+                   const std::vector<std::vector<std::uint8_t>>& frames) {
+        const QString path = Path(name);
+        TRecorderRecode recorder(radioOne, tables, settings, path, format);
+        for (const auto& frame : frames) {
+            recorder.WriteBlock(frame.data(), static_cast<std::int32_t>(frame.size()));
+        }
+        return path;
+    }
+};
+
+}  // namespace
+
+// The encoder's default bit rate follows the table by version, layer and index; no frame gives
+// 128 and reserved fields give 96.
+TEST(RecodeBitrate, DefaultBitrateTable) {
+    const auto rate = [](const std::vector<std::uint8_t>& header) {
+        return TRecoderObject::DefaultBitrate(header.data());
+    };
+    EXPECT_EQ(rate(FrameHeader(3, 2, 8)), 96);    // DAB 128 kbit/s
+    EXPECT_EQ(rate(FrameHeader(3, 2, 10)), 128);  // DAB 192 kbit/s
+    EXPECT_EQ(rate(FrameHeader(3, 2, 7)), 80);
+    EXPECT_EQ(rate(FrameHeader(3, 3, 2)), 40);
+    EXPECT_EQ(rate(FrameHeader(3, 1, 8)), 80);
+    EXPECT_EQ(rate(FrameHeader(2, 2, 8)), 40);  // 24 kHz services
+    EXPECT_EQ(rate(FrameHeader(2, 2, 14)), 96);
+    EXPECT_EQ(rate(FrameHeader(2, 1, 12)), 85);
+    EXPECT_EQ(rate(FrameHeader(2, 3, 5)), 56);
+    EXPECT_EQ(rate(FrameHeader(0, 2, 3)), 96);
+    EXPECT_EQ(rate(FrameHeader(3, 2, 15)), 96);
+    EXPECT_EQ(rate(FrameHeader(1, 2, 8)), 96);  // reserved version
+    EXPECT_EQ(rate(FrameHeader(3, 0, 8)), 96);  // reserved layer
+    EXPECT_EQ(rate({0x49, 0x44, 0x33, 0x03}), 128);
+}
+
+// The child's words and the command line: title and timestamp quoted, bit rate and sample rate
+// only when set; the recorder builds them from the service name and the settings.
+TEST_F(RecodeTest, CommandLineWords) {
+    const QDateTime when(QDate(2002, 3, 1), QTime(19, 59, 55));
+    const QStringList words = TRecorderRecode::BuildArguments(
+        QStringLiteral("MP3"), QStringLiteral("Radio One"), when, 128, 22050);
+    EXPECT_EQ(TRecorderRecode::BuildCommandLine(QStringLiteral("/opt/tunora/tunora"), words),
+              QStringLiteral("/opt/tunora/tunora RECODE MP3 \"/TITLE=Radio One\" "
+                             "\"/TIMESTAMP=01/03/2002 19:59\" /BITRATE=128 /SAMPLERATE=22050"));
+    EXPECT_EQ(
+        TRecorderRecode::BuildArguments(QStringLiteral("WAV"), QStringLiteral("X"), when, 0, 0),
+        (QStringList{QStringLiteral("RECODE"), QStringLiteral("WAV"), QStringLiteral("/TITLE=X"),
+                     QStringLiteral("/TIMESTAMP=01/03/2002 19:59")}));
+
+    settings.WriteInteger(QStringLiteral("BitRate"), 0);
+    settings.WriteInteger(QStringLiteral("SamplingFrequency"), 0);
+    TRecorderRecode recorder(radioOne, tables, settings, Path(QStringLiteral("a.wav")),
+                             QStringLiteral("WAV"));
+    EXPECT_TRUE(recorder.CommandLine().startsWith(TRecorderRecode::DefaultProgram() +
+                                                  QStringLiteral(" RECODE WAV \"/TITLE=Radio One\" "
+                                                                 "\"/TIMESTAMP=")));
+    EXPECT_TRUE(recorder.CommandLine().endsWith(u'"'));
+}
+
+// The engine reads its options upper-cased; an unreadable timestamp gives no recording time.
+TEST_F(RecodeTest, EngineOptions) {
+    TRecoderObject recoder(
+        {QStringLiteral("RECODE"), QStringLiteral("ogg"), QStringLiteral("/title=Radio One"),
+         QStringLiteral("/TIMESTAMP=01/03/2002 19:59"), QStringLiteral("/BITRATE=abc"),
+         QStringLiteral("/SAMPLERATE=22050")},
+        -1, -1);
+    EXPECT_EQ(recoder.Format(), QStringLiteral("OGG"));
+    EXPECT_EQ(recoder.Option(QStringLiteral("/TITLE")), QStringLiteral("RADIO ONE"));
+    EXPECT_EQ(recoder.Bitrate(), 0);
+    EXPECT_EQ(recoder.OutputSampleRate(), 22050);
+    EXPECT_DOUBLE_EQ(recoder.RecordingTime(),
+                     DateTimeToDays(QDateTime(QDate(2002, 3, 1), QTime(19, 59))));
+    TRecoderObject unreadable(
+        {QStringLiteral("RECODE"), QStringLiteral("WAV"), QStringLiteral("/TIMESTAMP=yesterday")},
+        -1, -1);
+    EXPECT_EQ(unreadable.RecordingTime(), 0);
+}
+
+// "RAW" is the decoded PCM without header, complete also at a low bit rate where one read holds
+// several frames; the first header sets channels and rate.
+TEST_F(RecodeTest, RawIsHeaderlessPcmOfEveryFrame) {
+    for (const auto& [rate, channels, bitrate] :
+         {std::tuple{48000, 2, 128}, std::tuple{24000, 1, 8}}) {
+        SCOPED_TRACE(bitrate);
+        const LayerTwoStream stream = MakeLayerTwo(rate, channels, bitrate, 2.0);
+        const QByteArray pcm =
+            Convert({QStringLiteral("RECODE"), QStringLiteral("raw")}, stream.Bytes);
+        EXPECT_EQ(pcm.size(), stream.Frames * stream.PcmBytesPerFrame());
+        EXPECT_EQ(pcm, AsBytes(DecodeAll(stream.Bytes)));
+    }
+}
+
+// WAV, MP3 and Ogg Vorbis recordings through the RECODE child carry the broadcast's channels
+// and rate and its length (within the encoder's delay); the Ogg title is in capitals.
+TEST_F(RecodeTest, RecordsWavMp3AndOggThroughTheChild) {
+    const LayerTwoStream stream = MakeLayerTwo(48000, 2, 128, 3.0);
+    const auto frames = FramesOf(stream);
+    const long samples = static_cast<long>(stream.Frames) * 1152;
+
+    const QByteArray wav = ReadFile(Record(QStringLiteral("r.wav"), QStringLiteral("WAV"), frames));
+    ASSERT_GE(wav.size(), 44);
+    EXPECT_EQ(FieldAt(wav, 22, 2), 2u);
+    EXPECT_EQ(FieldAt(wav, 24), 48000u);
+    EXPECT_EQ(FieldAt(wav, 40), static_cast<std::uint32_t>(samples * 4));
+    EXPECT_EQ(wav.mid(44), AsBytes(DecodeAll(stream.Bytes)));
+
+    const Mp3Info mp3 = DecodeMp3(Record(QStringLiteral("r.mp3"), QStringLiteral("MP3"), frames));
+    EXPECT_EQ(mp3.Layer, 3);
+    EXPECT_EQ(mp3.Rate, 48000);
+    EXPECT_EQ(mp3.Channels, 2);
+    EXPECT_GE(mp3.Frames, samples);
+    EXPECT_LE(mp3.Frames, samples + 3 * 1152);
+
+    const QString ogg = Record(QStringLiteral("r.ogg"), QStringLiteral("OGG"), frames);
+    OggVorbis_File file;
+    ASSERT_EQ(ov_fopen(QFile::encodeName(ogg).constData(), &file), 0);
+    EXPECT_EQ(ov_info(&file, -1)->channels, 2);
+    EXPECT_EQ(ov_info(&file, -1)->rate, 48000);
+    EXPECT_EQ(ov_pcm_total(&file, -1), samples);
+    const char* title = vorbis_comment_query(ov_comment(&file, -1), "TITLE", 0);
+    ASSERT_NE(title, nullptr);
+    EXPECT_STREQ(title, "RADIO ONE");
+    ov_clear(&file);
+}
+
+// A recording stopped within a second is a valid short WAV; an existing file is kept as ".bak".
+TEST_F(RecodeTest, ShortRecordingIsAValidWav) {
+    const auto frames = FramesOf(MakeLayerTwo(24000, 1, 64, 0.5));
+    QFile old(Path(QStringLiteral("short.wav")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray wav =
+        ReadFile(Record(QStringLiteral("short.wav"), QStringLiteral("WAV"), frames));
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("short.bak"))), QByteArray("old"));
+    ASSERT_GE(wav.size(), 44);
+    EXPECT_EQ(FieldAt(wav, 4), static_cast<std::uint32_t>(wav.size() - 8));
+    EXPECT_EQ(FieldAt(wav, 40), static_cast<std::uint32_t>(wav.size() - 44));
+    EXPECT_EQ(FieldAt(wav, 22, 2), 1u);
+    EXPECT_EQ(FieldAt(wav, 24), 24000u);
+    EXPECT_EQ(wav.size() - 44, static_cast<qsizetype>(frames.size()) * 1152 * 2);
+}
+
+// A child that ends early neither kills this process with SIGPIPE nor blocks it: later blocks
+// are dropped and no signal is left pending.
+TEST_F(RecodeTest, ChildEndingEarlyDropsLaterBlocks) {
+    const auto frames = FramesOf(MakeLayerTwo(48000, 2, 128, 6.0));  // ~144 KB, beyond a pipe
+    qputenv("TUNORA_TEST_CHILD_EXIT_AFTER", "1000");
+    auto recorder = std::make_unique<TRecorderRecode>(
+        radioOne, tables, settings, Path(QStringLiteral("dead.mp3")), QStringLiteral("MP3"));
+    qunsetenv("TUNORA_TEST_CHILD_EXIT_AFTER");
+    ASSERT_GT(recorder->ProcessId(), 0);
+    for (const auto& frame : frames) {
+        recorder->WriteBlock(frame.data(), static_cast<std::int32_t>(frame.size()));
+    }
+    // The pipe closes a moment before the child can be waited for.
+    QElapsedTimer gone;
+    gone.start();
+    while (recorder->ChildRunning() && gone.elapsed() < 2000) {
+        QThread::msleep(10);
+    }
+    EXPECT_FALSE(recorder->ChildRunning());
+    QElapsedTimer timer;
+    timer.start();
+    recorder.reset();
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_TRUE(ReadFile(Path(QStringLiteral("dead.mp3"))).isEmpty());
+
+    // A program that cannot start: the file is made, every block is dropped at once.
+    const QString never = Path(QStringLiteral("never.wav"));
+    {
+        TRecorderRecode missing(radioOne, tables, settings, never, QStringLiteral("WAV"),
+                                QStringLiteral("/nonexistent/tunora"));
+        EXPECT_LE(missing.ProcessId(), 0);
+        missing.WriteBlock(frames[0].data(), static_cast<std::int32_t>(frames[0].size()));
+    }
+    EXPECT_TRUE(QFileInfo::exists(never));
+    EXPECT_TRUE(ReadFile(never).isEmpty());
+
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
+}
