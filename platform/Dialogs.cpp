@@ -29,6 +29,7 @@ DialogResult Dialogs::NegativeAnswer(DialogButtons buttons) {
             return DialogResult::No;
         case DialogButtons::Abort:
             return DialogResult::Abort;
+        case DialogButtons::Ignore:
         case DialogButtons::AbortRetryIgnore:
             return DialogResult::Ignore;
     }

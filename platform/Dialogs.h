@@ -11,7 +11,16 @@
 enum class DialogKind { Plain, Information, Warning, Error, Confirmation };
 
 // Button sets of a message box, as the design names them.
-enum class DialogButtons { Ok, OkCancel, YesNo, YesNoCancel, Cancel, Abort, AbortRetryIgnore };
+enum class DialogButtons {
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel,
+    Cancel,
+    Abort,
+    Ignore,
+    AbortRetryIgnore
+};
 
 // The answer of a box: which button was pressed.
 enum class DialogResult { Ok, Cancel, Yes, No, Abort, Retry, Ignore };

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Draws the program's pictures into resources/ with ImageMagick: the splash background, the
-# name picture, the product mark (window icon and TUNORA16/32) and the eleven genre pictures in
-# 16 and 32 pixels. The committed files are this script's output; running it again gives the
+# name picture, the product mark (window icon and TUNORA16/32), the eleven genre pictures in
+# 16 and 32 pixels, the three bar pieces, the record and stream signs, the nine menu images and
+# the two cursors. The committed files are this script's output; running it again gives the
 # same bytes (same ImageMagick and fonts).
 #
 #   scripts/make-pictures.sh [--sheet FILE.png]
@@ -244,6 +245,132 @@ convert "$WORK/waves.png" \( "$WORK/tint.png" "$WORK/bandmask.png" -alpha off \
     -compose CopyOpacity -composite \) -compose Over -composite \
     -fill none -stroke '#C9D6EE' -strokewidth 1 -draw "path 'M 0,74 C 90,60 190,92 300,68'" \
     -dither FloydSteinberg -colors 256 "${STABLE[@]}" "$GIF_DIR/SPLASH.gif"
+
+# ---- The bar, its signs, the menu images and the cursors --------------------------------------
+
+# The bar's outline at 4x for a 320-pixel bar: the window's shape, the union of a rounded square
+# at the left (0..56, corner radius 22) and the bar from x 52 (radius 22). BAR1 is its first 80
+# columns, BAR2 a slice of the plain middle (stretched by the window), BAR3 the last 24.
+BODY_LINE="#6F7FA3"
+bar_shape() {  # bar_shape INSET OUT: the shape shrunk by INSET pixels (at 1x) as a white mask
+    local i=$1
+    convert -size 1280x224 xc:black -fill white \
+        -draw "roundrectangle $((i * 4)),$((i * 4)) $((224 - i * 4 - 1)),$((224 - i * 4 - 1)) $((88 - i * 4)),$((88 - i * 4))" \
+        -draw "roundrectangle $((208 + i * 4)),$((i * 4)) $((1280 - i * 4 - 1)),$((224 - i * 4 - 1)) $((88 - i * 4)),$((88 - i * 4))" \
+        "$2"
+}
+bar_shape 0 "$WORK/shape.png"
+bar_shape 1 "$WORK/inner.png"
+# The cap behind the genre picture, inside its own one-pixel rim.
+convert -size 1280x224 xc:black -fill white -draw "roundrectangle 4,4 219,219 84,84" "$WORK/cap.png"
+convert -size 1280x224 gradient:'#FFFFFF'-'#E2E8F2' "$WORK/body.png"
+convert -size 1280x224 gradient:"hsl(226,56%,40%)"-"hsl(226,56%,26%)" "$WORK/capfill.png"
+# The body: the outline colour, the light body inside it, then the navy cap with a darker rim,
+# a thin accent ring round the genre picture, and the minimise mark in the top-right corner.
+convert -size 1280x224 xc:"$BODY_LINE" \
+    \( "$WORK/body.png" "$WORK/inner.png" -alpha off -compose CopyOpacity -composite \) \
+    -compose Over -composite \
+    \( -size 1280x224 xc:"hsl(226,56%,18%)" \( -size 1280x224 xc:black -fill white \
+        -draw "roundrectangle 0,0 223,223 88,88" \) -alpha off -compose CopyOpacity -composite \) \
+    -compose Over -composite \
+    \( "$WORK/capfill.png" "$WORK/cap.png" -alpha off -compose CopyOpacity -composite \) \
+    -compose Over -composite \
+    -fill none -stroke "$ACCENT" -strokewidth 5 -draw "circle 112,112 112,36" \
+    -stroke none -fill "$BODY_LINE" -draw "roundrectangle 1210,38 1246,47 4,4" \
+    "$WORK/bar.png"
+convert "$WORK/bar.png" "$WORK/shape.png" -alpha off -compose CopyOpacity -composite \
+    -filter Box -resize 320x56 -background white -alpha remove -alpha off "$WORK/bar1x.png"
+convert "$WORK/bar1x.png" -crop 80x56+0+0 +repage +dither -colors 255 "${STABLE[@]}" "$GIF_DIR/BAR1.gif"
+convert "$WORK/bar1x.png" -crop 16x56+160+0 +repage +dither -colors 255 "${STABLE[@]}" "$GIF_DIR/BAR2.gif"
+convert "$WORK/bar1x.png" -crop 24x56+296+0 +repage +dither -colors 255 "${STABLE[@]}" "$GIF_DIR/BAR3.gif"
+
+# The record and stream signs, 16 pixels, in the tiles' style.
+sym_record() {
+    echo "fill white circle 16,16 16,9.5"
+}
+sym_network() {
+    echo "fill white circle 16,16 16,13.3"
+    band 16 16 8.5 3 -45 45
+    band 16 16 8.5 3 135 225
+}
+single() {  # single NAME SYMBOL HUE SATURATION LIGHTNESS: one 16-pixel picture NAME.gif
+    render_tile 16 "$2" "$3" "$4" "$5" "$WORK/t.png"
+    to_gif "$WORK/t.png" "$GIF_DIR/$1.gif"
+}
+single RECORD sym_record 2 78 50
+single NETWORK sym_network 142 58 36
+
+# The nine menu images, by their index in the bar's image list.
+sym_options() {
+    echo "fill white rectangle 7,9 25,11 rectangle 7,15 25,17 rectangle 7,21 25,23"
+    echo "circle 12,10 12,6.8 circle 20,16 20,12.8 circle 14,22 14,18.8"
+}
+sym_list() {
+    echo "fill white rectangle 7,8.5 10,11.5 rectangle 7,14.5 10,17.5 rectangle 7,20.5 10,23.5"
+    echo "rectangle 12.5,8.5 25,11.5 rectangle 12.5,14.5 25,17.5 rectangle 12.5,20.5 25,23.5"
+}
+sym_timer() {
+    echo "fill white"
+    band 16 17 8 3 0 180
+    band 16 17 8 3 180 360
+    echo "fill white rectangle 14.6,11 17.4,18 rectangle 14.6,15.6 21,18.4"
+    echo "circle 9.5,7.5 9.5,5 circle 22.5,7.5 22.5,5"
+}
+sym_exit() {
+    echo "fill white"
+    band 16 17 8 3 -45 225
+    echo "fill white roundrectangle 14.5,5.5 17.5,16 1.5,1.5"
+}
+sym_bar() {
+    echo "fill white roundrectangle 5,12 27,21 4.5,4.5"
+    echo "fill black circle 10,16.5 10,14.5 rectangle 14,15 24,17.5"
+}
+sym_quiet() {
+    echo "fill white polygon 6,13 10,13 15.5,8 15.5,24 10,19 6,19"
+    echo "stroke white stroke-width 2.6 stroke-linecap round line 19,12.5 26,19.5 line 26,12.5 19,19.5"
+}
+sym_recent() {
+    echo "fill white"
+    band 16 16 8.5 3 -60 200
+    # An arrow head where the ring ends, pointing along it (clockwise).
+    awk 'BEGIN { pi = atan2(0, -1); a = 200 * pi / 180; cx = 16 + 8.5 * cos(a); cy = 16 + 8.5 * sin(a)
+        tx = -sin(a); ty = cos(a); nx = cos(a); ny = sin(a)
+        printf "fill white polygon %.2f,%.2f %.2f,%.2f %.2f,%.2f\n", cx + 4.5 * tx, cy + 4.5 * ty,
+            cx + 4.2 * nx - 0.5 * tx, cy + 4.2 * ny - 0.5 * ty, cx - 4.2 * nx - 0.5 * tx, cy - 4.2 * ny - 0.5 * ty }'
+    echo "fill white rectangle 14.8,10.5 17.2,17.2 rectangle 14.8,15 20.5,17.2"
+}
+sym_favourite() {
+    awk 'BEGIN { pi = atan2(0, -1); printf "fill white polygon"
+        for (i = 0; i < 10; i++) { r = (i % 2) ? 4.6 : 11; a = (-90 + 36 * i) * pi / 180
+            printf " %.2f,%.2f", 16 + r * cos(a), 17 + r * sin(a) }
+        printf "\n" }'
+}
+sym_link() {
+    echo "fill white"
+    band 16 16 8.5 2.6 0 180
+    band 16 16 8.5 2.6 180 360
+    echo "fill none stroke white stroke-width 2.4 ellipse 16,16 3.6,8.5 0,360 line 7.5,16 24.5,16"
+}
+single MENUOPTIONS sym_options 212 18 44
+single MENULIST sym_list 218 62 46
+single MENUTIMER sym_timer 27 82 50
+single MENUEXIT sym_exit 2 70 48
+single MENUBAR sym_bar 226 56 32
+single MENUQUIET sym_quiet 212 18 44
+single MENURECENT sym_recent 196 70 42
+single MENUFAVOURITE sym_favourite 44 85 44
+single MENULINK sym_link 172 60 34
+
+# The two cursors, 32 x 32 PNG with the hot spot in the middle: CAPTION (the bar drags) four
+# arrows, REDUCE (the corner closes the bar to the notification area) an arrow down onto a line.
+CURSOR_DIR=$ROOT/resources/CURSOR
+mkdir -p "$CURSOR_DIR"
+cursor() {  # cursor NAME DRAW
+    convert -size 128x128 xc:none -fill white -stroke black -strokewidth 1.5 -draw "scale 4,4 $2" \
+        -filter Box -resize 32x32 "${STABLE[@]}" "PNG32:$CURSOR_DIR/$1.png"
+}
+cursor CAPTION "polygon 16,3 21,8.5 17.5,8.5 17.5,14.5 23.5,14.5 23.5,11 29,16 23.5,21 23.5,17.5 17.5,17.5 17.5,23.5 21,23.5 16,29 11,23.5 14.5,23.5 14.5,17.5 8.5,17.5 8.5,21 3,16 8.5,11 8.5,14.5 14.5,14.5 14.5,8.5 11,8.5"
+cursor REDUCE "polygon 13.5,4 18.5,4 18.5,13 23,13 16,21 9,13 13.5,13 rectangle 8,24 24,27.5"
 
 if [[ -n $SHEET ]]; then
     names=(TUNORA NEWS SPORT EDUCATION DRAMA CHART MUSIC FINANCE PHONE TRAVEL ALARM DEFAULT)

@@ -20,4 +20,11 @@ if [ -x "$bin/tunora-register-receiver" ]; then
   $sudo "$bin/tunora-register-receiver" "$bin/libviadab_sim.so"
 fi
 
+# Without a display nobody can answer the empty-table question: a first run scans the demo air
+# headless (the scan window's own scan; tables that already hold services are left alone) and
+# then plays its first service.
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ $# -eq 0 ] && "$bin/tunora-scan" --first-run; then
+  set -- PLAY '$C2A1'
+fi
+
 exec "$bin/tunora" "$@"

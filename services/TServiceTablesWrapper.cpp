@@ -108,6 +108,12 @@ void TServiceTablesWrapper::LoadTables() {
     }
 }
 
+void TServiceTablesWrapper::ClearServices() {
+    WriteLock lock(lock_);
+    services_.clear();
+    lastFoundIndex_.store(-1);
+}
+
 void TServiceTablesWrapper::SaveTables() {
     QStringList serviceLines;
     QStringList ensembleLines;

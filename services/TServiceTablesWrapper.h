@@ -47,6 +47,8 @@ public:
     void AddEnsemble(const QString& channel, std::int32_t state, const QString& label,
                      double frequency);
     std::int32_t AllocateSecondary(std::uint32_t sid, const QString& label, bool create);
+    // Empties the service table (all kinds); ServiceIDs given out stay unused.
+    void ClearServices();
     // 0 = UK channels, 1 = Band III and L-Band, 2 = Canada; any other value empties the table.
     void BuildChannelTable(int set);
 

@@ -21,6 +21,8 @@ QMessageBox::StandardButtons ButtonsOf(DialogButtons buttons) {
             return QMessageBox::Cancel;
         case DialogButtons::Abort:
             return QMessageBox::Abort;
+        case DialogButtons::Ignore:
+            return QMessageBox::Ignore;
         case DialogButtons::AbortRetryIgnore:
             return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
     }

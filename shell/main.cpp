@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "http/THTTPServer.h"
 #include "platform/Dialogs.h"
 #include "platform/Formats.h"
 #include "platform/HandOverClient.h"
@@ -140,6 +141,11 @@ int main(int argc, char** argv) {
     auto recordManager = std::make_unique<TRecordManager>(*control, *tables, *settings);
     RecordManager = recordManager.get();
     auto bar = std::make_unique<TTunoraWindow>(*tables, *settings, *control, arguments);
+    std::unique_ptr<THTTPServer> server;
+    if (settings->ReadInteger(QStringLiteral("ServerPort")) != 0) {
+        server = std::make_unique<THTTPServer>(*settings, *tables, *control);
+        HTTPServer = server.get();
+    }
 
     splash.reset();
 
@@ -156,6 +162,9 @@ int main(int argc, char** argv) {
     const int result = QApplication::exec();
 
     lock.Release();
+    // Every session ends here, while the tuning controller still exists.
+    HTTPServer = nullptr;
+    server.reset();
     bar.reset();
     // Stops every recording (closing or converting its file) while the receiver still exists.
     RecordManager = nullptr;

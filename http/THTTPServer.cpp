@@ -1,0 +1,211 @@
+#include "http/THTTPServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QThread>
+#include <cerrno>
+#include <chrono>
+
+#include "http/THTTPSessionThread.h"
+#include "platform/Dialogs.h"
+#include "receiver/TMainControl.h"
+#include "services/TSettingsWrapper.h"
+
+THTTPServer* HTTPServer = nullptr;
+
+THTTPServer::THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tables,
+                         TMainControl& control)
+    : settings_(settings), tables_(tables), control_(control) {
+    const std::int32_t port = settings_.ReadInteger(QStringLiteral("ServerPort"));
+    if (port != 0) {
+        Listen(static_cast<std::uint16_t>(port), true);
+    }
+}
+
+THTTPServer::THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tables,
+                         TMainControl& control, std::uint16_t port, LocalCheck isLocal,
+                         int maxSessions)
+    : settings_(settings),
+      tables_(tables),
+      control_(control),
+      isLocal_(std::move(isLocal)),
+      maxSessions_(maxSessions) {
+    Listen(port, false);
+}
+
+void THTTPServer::Listen(std::uint16_t port, bool showFailure) {
+    listener_ = TSocket::Listen(port);
+    if (!listener_.IsValid() || ::pipe2(wakePipe_, O_CLOEXEC) != 0) {
+        listener_.Close();
+        if (showFailure) {
+            Dialogs::Instance().MessageBox(
+                DialogKind::Error,
+                QStringLiteral("Unable to start HTTP server on port %1.").arg(port),
+                DialogButtons::Ignore);
+        }
+        return;
+    }
+    port_ = listener_.LocalAddress().Port();
+    acceptor_ = std::jthread([this](std::stop_token stop) { AcceptLoop(stop); });
+}
+
+THTTPServer::~THTTPServer() {
+    Q_ASSERT(QThread::currentThread() == control_.thread());
+    stopping_ = true;
+    if (acceptor_.joinable()) {
+        acceptor_.request_stop();
+        const char wake = 1;
+        [[maybe_unused]] const ssize_t written = ::write(wakePipe_[1], &wake, 1);
+        acceptor_.join();
+    }
+    listener_.Close();
+    for (int& fd : wakePipe_) {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+
+    std::unique_lock lock(lock_);
+    for (Entry& entry : threads_) {
+        entry.session->Abort();
+    }
+    changed_.notify_all();
+    const auto allEnded = [this] {
+        for (const Entry& entry : threads_) {
+            if (entry.phase != Entry::Phase::Ended) {
+                return false;
+            }
+        }
+        return true;
+    };
+    while (!allEnded()) {
+        // A session may be waiting for the main thread (taking its recorder back): run its
+        // hand-off here, since the event loop is not running for it now.
+        lock.unlock();
+        QCoreApplication::sendPostedEvents(&control_, QEvent::MetaCall);
+        lock.lock();
+        changed_.wait_for(lock, std::chrono::milliseconds(10), allEnded);
+    }
+    std::list<Entry> ended = std::move(threads_);
+    lock.unlock();
+    ended.clear();  // joins
+}
+
+int THTTPServer::SessionCount() const {
+    std::lock_guard guard(lock_);
+    return busy_;
+}
+
+int THTTPServer::IdleThreadCount() const {
+    std::lock_guard guard(lock_);
+    return idle_;
+}
+
+bool THTTPServer::IsLocal(const TSocketAddress& local) const {
+    return isLocal_ ? isLocal_(local) : local.IsLoopback();
+}
+
+bool THTTPServer::CallController(const std::function<void()>& task, bool evenWhenStopping) {
+    if (stopping_ && !evenWhenStopping) {
+        return false;
+    }
+    bool ran = false;
+    control_.RunOnMainThread([&] {
+        // The server may have begun stopping while the call waited for the main thread.
+        if (stopping_ && !evenWhenStopping) {
+            return;
+        }
+        task();
+        ran = true;
+    });
+    return ran;
+}
+
+void THTTPServer::AcceptLoop(std::stop_token stop) {
+    while (!stop.stop_requested()) {
+        pollfd fds[2] = {{listener_.Descriptor(), POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            continue;
+        }
+        if ((fds[1].revents & POLLIN) != 0 || stop.stop_requested()) {
+            break;
+        }
+        if ((fds[0].revents & POLLIN) != 0) {
+            TSocket client = listener_.Accept();
+            if (client.IsValid()) {
+                Hand(std::move(client));
+            } else if (errno == EMFILE || errno == ENFILE) {
+                // Out of descriptors: give the sessions a moment instead of spinning.
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+    }
+}
+
+void THTTPServer::Hand(TSocket client) {
+    std::lock_guard guard(lock_);
+    ReapLocked();
+    if (busy_ >= maxSessions_) {
+        return;  // closed at once
+    }
+    for (Entry& entry : threads_) {
+        if (entry.phase == Entry::Phase::Idle) {
+            entry.phase = Entry::Phase::Busy;
+            entry.next = std::move(client);
+            --idle_;
+            ++busy_;
+            changed_.notify_all();
+            return;
+        }
+    }
+    ++busy_;
+    Entry& entry = threads_.emplace_back();
+    entry.session = std::make_unique<THTTPSessionThread>(*this, std::move(client));
+}
+
+TSocket THTTPServer::NextConnection(THTTPSessionThread* session) {
+    std::unique_lock lock(lock_);
+    Entry* self = nullptr;
+    for (Entry& entry : threads_) {
+        if (entry.session.get() == session) {
+            self = &entry;
+            break;
+        }
+    }
+    if (self == nullptr) {
+        // Still being constructed by Hand (which holds the lock): cannot happen once the lock
+        // is ours, but an unknown thread simply ends.
+        return {};
+    }
+    --busy_;
+    if (stopping_ || idle_ >= kIdleThreads) {
+        self->phase = Entry::Phase::Ended;
+        changed_.notify_all();
+        return {};
+    }
+    self->phase = Entry::Phase::Idle;
+    ++idle_;
+    changed_.wait(lock, [&] { return stopping_ || self->phase == Entry::Phase::Busy; });
+    if (self->phase == Entry::Phase::Busy) {
+        return std::move(self->next);
+    }
+    --idle_;
+    self->phase = Entry::Phase::Ended;
+    changed_.notify_all();
+    return {};
+}
+
+void THTTPServer::ReapLocked() {
+    for (auto it = threads_.begin(); it != threads_.end();) {
+        if (it->phase == Entry::Phase::Ended) {
+            it = threads_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "http/TSocket.h"
+#include "http/TSocketAddress.h"
+
+class TMainControl;
+class TServiceTablesWrapper;
+class TSettingsWrapper;
+class THTTPSessionThread;
+
+// The HTTP server: a listening socket on every address (IPv6 with IPv4 mapped in, or IPv4 alone
+// without IPv6), an accepting thread, and one blocking session thread per connection, with up to
+// six idle session threads kept for reuse and at most 1024 sessions at a time (a connection
+// beyond that is closed at once, so a flood cannot exhaust threads).
+//
+// Created and destroyed on the controller's (main) thread. Sessions reach the controller only
+// through CallController, which hands the call to the main thread and waits. The destructor
+// marks the server stopping first (later calls are skipped), stops accepting, wakes every session
+// and runs their pending hand-offs itself while it waits for them, so it never waits on a session
+// that waits on it; every session has ended (its recorder taken back) when it returns.
+class THTTPServer {
+public:
+    // Judges the connection's local address for the password exemption; loopback by default.
+    using LocalCheck = std::function<bool(const TSocketAddress& local)>;
+
+    static constexpr int kIdleThreads = 6;
+    static constexpr int kMaxSessions = 1024;
+
+    // Listens on the setting "ServerPort" when it is not 0; when that fails, shows "Unable to
+    // start HTTP server on port <n>." and goes on without listening. The collaborators are not
+    // owned and must outlive the server.
+    THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tables, TMainControl& control);
+    // Listens on `port` (0: a free port, see Port), whatever the setting says, serving at most
+    // `maxSessions` connections at once.
+    THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tables, TMainControl& control,
+                std::uint16_t port, LocalCheck isLocal = {}, int maxSessions = kMaxSessions);
+    ~THTTPServer();
+
+    THTTPServer(const THTTPServer&) = delete;
+    THTTPServer& operator=(const THTTPServer&) = delete;
+
+    bool IsActive() const { return listener_.IsValid(); }
+    // The port listened on (the one the system chose for port 0); 0 when not listening.
+    std::uint16_t Port() const { return port_; }
+    // Connections being served, and session threads waiting for one.
+    int SessionCount() const;
+    int IdleThreadCount() const;
+
+    // Session side (any thread).
+    TSettingsWrapper& Settings() const { return settings_; }
+    TServiceTablesWrapper& Tables() const { return tables_; }
+    TMainControl& Control() const { return control_; }
+    bool IsLocal(const TSocketAddress& local) const;
+    bool IsStopping() const { return stopping_.load(); }
+    // Runs `task` on the controller's thread and waits for it. Skipped once the server is
+    // stopping, unless `evenWhenStopping` (taking a recorder back must always happen); false
+    // when skipped. An exception of the task reaches the caller.
+    bool CallController(const std::function<void()>& task, bool evenWhenStopping = false);
+    // A session thread has finished its connection: it waits here in the idle cache for the
+    // next one. An invalid socket tells it to end (cache full or server stopping).
+    TSocket NextConnection(THTTPSessionThread* session);
+
+private:
+    void Listen(std::uint16_t port, bool showFailure);
+    void AcceptLoop(std::stop_token stop);
+    void Hand(TSocket client);
+    // Joins and frees the threads that have ended; caller holds lock_.
+    void ReapLocked();
+
+    TSettingsWrapper& settings_;
+    TServiceTablesWrapper& tables_;
+    TMainControl& control_;
+    LocalCheck isLocal_;
+    int maxSessions_ = kMaxSessions;
+
+    TSocket listener_;
+    std::uint16_t port_ = 0;
+    int wakePipe_[2] = {-1, -1};
+    std::atomic<bool> stopping_{false};
+    std::jthread acceptor_;
+
+    struct Entry {
+        std::unique_ptr<THTTPSessionThread> session;
+        enum class Phase { Busy, Idle, Ended } phase = Phase::Busy;
+        TSocket next;  // the connection handed to an idle thread
+    };
+    mutable std::mutex lock_;
+    std::condition_variable changed_;
+    std::list<Entry> threads_;
+    int busy_ = 0;
+    int idle_ = 0;
+};
+
+// The running program's server (null when "ServerPort" is 0, and in tests).
+extern THTTPServer* HTTPServer;

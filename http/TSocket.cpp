@@ -1,0 +1,165 @@
+#include "http/TSocket.h"
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+TSocket::~TSocket() {
+    Close();
+}
+
+TSocket::TSocket(TSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+TSocket& TSocket::operator=(TSocket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+void TSocket::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void TSocket::DiscardPending() const {
+    char buffer[4096];
+    for (int i = 0; i < 16 && fd_ >= 0; ++i) {
+        if (::recv(fd_, buffer, sizeof(buffer), MSG_DONTWAIT) <= 0) {
+            break;
+        }
+    }
+}
+
+void TSocket::ShutdownSending() const {
+    if (fd_ >= 0) {
+        ::shutdown(fd_, SHUT_WR);
+    }
+}
+
+void TSocket::Shutdown() const {
+    if (fd_ >= 0) {
+        ::shutdown(fd_, SHUT_RDWR);
+    }
+}
+
+TSocket TSocket::Listen(std::uint16_t port) {
+    const int one = 1;
+    const int zero = 0;
+    TSocket socket(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (socket.IsValid()) {
+        ::setsockopt(socket.fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+        ::setsockopt(socket.fd_, IPPROTO_IPV6, IPV6_V6ONLY, &zero, sizeof(zero));
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_any;
+        address.sin6_port = htons(port);
+        if (::bind(socket.fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+            ::listen(socket.fd_, SOMAXCONN) == 0) {
+            return socket;
+        }
+        if (errno != EAFNOSUPPORT && errno != EADDRNOTAVAIL) {
+            return {};
+        }
+    } else if (errno != EAFNOSUPPORT) {
+        return {};
+    }
+    socket = TSocket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket.IsValid()) {
+        return {};
+    }
+    ::setsockopt(socket.fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(port);
+    if (::bind(socket.fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(socket.fd_, SOMAXCONN) != 0) {
+        return {};
+    }
+    return socket;
+}
+
+TSocket TSocket::Accept() const {
+    return TSocket(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
+}
+
+TSocket TSocket::Connect(const TSocketAddress& address) {
+    TSocket socket(::socket(address.Data()->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (socket.IsValid() && ::connect(socket.fd_, address.Data(), address.Length()) != 0) {
+        socket.Close();
+    }
+    return socket;
+}
+
+void TSocket::SetTimeouts(int milliseconds) const {
+    timeval tv{};
+    tv.tv_sec = milliseconds / 1000;
+    tv.tv_usec = (milliseconds % 1000) * 1000;
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+    ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv));
+}
+
+int TSocket::WaitReadable(int milliseconds) const {
+    pollfd p{fd_, POLLIN, 0};
+    int result = 0;
+    do {
+        result = ::poll(&p, 1, milliseconds);
+    } while (result < 0 && errno == EINTR);
+    if (result <= 0) {
+        return result;
+    }
+    if ((p.revents & POLLIN) != 0) {
+        return 1;
+    }
+    return -1;
+}
+
+std::ptrdiff_t TSocket::Receive(void* buffer, std::size_t size) const {
+    ssize_t count = 0;
+    do {
+        count = ::recv(fd_, buffer, size, 0);
+    } while (count < 0 && errno == EINTR);
+    return count;
+}
+
+bool TSocket::SendAll(const void* data, std::size_t size) const {
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t sent = ::send(fd_, bytes, size, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes += sent;
+        size -= static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+TSocketAddress TSocket::LocalAddress() const {
+    sockaddr_storage storage{};
+    socklen_t length = sizeof(storage);
+    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
+        return {};
+    }
+    return TSocketAddress(reinterpret_cast<sockaddr*>(&storage), length);
+}
+
+TSocketAddress TSocket::PeerAddress() const {
+    sockaddr_storage storage{};
+    socklen_t length = sizeof(storage);
+    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
+        return {};
+    }
+    return TSocketAddress(reinterpret_cast<sockaddr*>(&storage), length);
+}

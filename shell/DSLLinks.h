@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <utility>
+
+// Web and mail addresses in dynamic label text.
+
+// The first link in `text` at or after the word whose preceding blank is at 1-based position
+// `from` of " " + text (so 1 searches the whole text). Answers the link's 1-based start in `text`
+// and its length, or (0, 0). A link is a word of at least five URL characters with two dots, or
+// with one dot and no digit among its last three characters; a full stop ending it is left out.
+std::pair<int, int> FindLink(const QString& text, int from);
+
+// The address to open for a link as it stands in the label: kept when it names its scheme,
+// otherwise "mailto:" for a mail address and "http://" for everything else.
+QString MakeLinkTarget(const QString& text);

@@ -1,0 +1,470 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
+#include <memory>
+
+#include "platform/RegistryKey.h"
+#include "receiver/TMainControl.h"
+#include "receiver/TReceiverComponent.h"
+#include "receiver/TViaDABWrapper.h"
+#include "recording/TRecordManager.h"
+#include "services/TServiceTablesWrapper.h"
+#include "services/TSettingsWrapper.h"
+#include "shell/TDSLDrawer.h"
+#include "shell/TTunoraWindow.h"
+#include "tests/receiver/FakeReceiver.h"
+#include "tests/receiver/PadFrames.h"
+#include "tests/receiver/TestRecorder.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+constexpr double k12B = 225.648;
+constexpr double k11D = 222.064;
+constexpr int kRecording = 0;
+constexpr int kStream = 1;
+
+RegistryKey SettingsKey(RegistryKey::Hive hive) {
+    return RegistryKey(RegistryKey::HiveFile(hive), TSettingsWrapper::KeyPath());
+}
+
+// The bar over a real tuning controller, service tables and settings in a fresh folder, with the
+// fake receiver component and scripted message boxes.
+class BarTest : public ::testing::Test {
+protected:
+    BarTest()
+        : tables(env.ProgramDir(), dialogs),
+          settings(SettingsKey(RegistryKey::Hive::User), SettingsKey(RegistryKey::Hive::Machine),
+                   tables, 0, 1024),
+          wrapper([this] { return std::make_unique<TReceiverComponent>(&fake); }),
+          control(wrapper, tables) {
+        FillDemoAir(fake);
+        fake.air[k12B].services.push_back({0xC0E0, "Rock & Roll", 5, {{105, "Rock & Roll", 1, 0}}});
+        radioOne = tables.AddService(0xC0DE, 0, QStringLiteral("Radio One"), u'A', 10, k12B);
+        rock = tables.AddService(0xC0E0, 0, QStringLiteral("Rock & Roll"), u'A', 5, k12B);
+        otherA = tables.AddService(0xD001, 0, QStringLiteral("Other A"), u'A', 3, k11D);
+    }
+    ~BarTest() override {
+        bar.reset();
+        for (TestRecorder* r : recorders) {
+            control.RemoveRecorder(r);
+        }
+        qDeleteAll(recorders);
+    }
+
+    void MakeBar(QStringList arguments = {QStringLiteral("tunora")}) {
+        bar = std::make_unique<TTunoraWindow>(tables, settings, control, arguments);
+    }
+    // Starts a service from the bar and lets the receiver settle on its ensemble.
+    void Play(std::int32_t serviceId) {
+        bar->StartService(serviceId);
+        fake.ready = true;
+        control.TheTimerTimer();
+        ASSERT_EQ(control.CurrentService(), serviceId);
+    }
+    TestRecorder* AddRecorder(std::int32_t serviceId, int kind) {
+        auto* recorder = new TestRecorder(serviceId, tables, kind);
+        recorders.append(recorder);
+        control.AddRecorder(recorder);
+        return recorder;
+    }
+    static QStringList Captions(const QMenu* menu) {
+        QStringList captions;
+        for (const QAction* a : menu->actions()) {
+            if (a->isVisible()) {
+                captions.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+            }
+        }
+        return captions;
+    }
+    static const QAction* Item(const QMenu* menu, const QString& caption) {
+        for (const QAction* a : menu->actions()) {
+            if (a->text() == caption) {
+                return a;
+            }
+        }
+        return nullptr;
+    }
+
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    FakeReceiver fake;
+    TServiceTablesWrapper tables;
+    TSettingsWrapper settings;
+    TViaDABWrapper wrapper;
+    TMainControl control;
+    std::unique_ptr<TTunoraWindow> bar;
+    QList<TestRecorder*> recorders;
+    std::int32_t radioOne = 0;
+    std::int32_t rock = 0;
+    std::int32_t otherA = 0;
+};
+
+}  // namespace
+
+// Without favourites and with "RecentCount" 0 both submenus stay hidden and the quick menu keeps
+// its six fixed items.
+TEST_F(BarTest, EmptyListsLeaveOnlyTheFixedItems) {
+    settings.WriteInteger(QStringLiteral("RecentCount"), 0);
+    MakeBar();
+    Play(radioOne);
+    bar->BuildMainMenu();
+    EXPECT_FALSE(bar->RecentMenu()->menuAction()->isVisible());
+    EXPECT_FALSE(bar->FavouriteMenu()->menuAction()->isVisible());
+    EXPECT_EQ(Captions(bar->MainPopupMenu()),
+              QStringList({u"Options"_qs, u"Timer"_qs, u"-"_qs, u"List"_qs, u"Record"_qs,
+                           u"Quiet"_qs, u"-"_qs, u"Exit"_qs}));
+    bar->BuildQuickMenu();
+    EXPECT_EQ(bar->QuickPopupMenu()->actions().size(), 6);
+    EXPECT_FALSE(bar->HyperlinkAction->isVisible());
+}
+
+// The quick menu lists favourites, a separator, then the numbered recents; "&" in a label is
+// doubled so that it shows literally, and the current service is ticked.
+TEST_F(BarTest, QuickMenuModesAndLiteralAmpersand) {
+    MakeBar();
+    Play(radioOne);
+    Play(rock);
+    settings.SetFavourite(rock, true);
+    settings.SetFavourite(otherA, true);
+
+    bar->BuildQuickMenu();
+    EXPECT_EQ(Captions(bar->QuickPopupMenu()),
+              QStringList({u"-"_qs, u"List"_qs, u"Record"_qs, u"Quiet"_qs, u"-"_qs, u"Other A"_qs,
+                           u"Rock && Roll"_qs, u"-"_qs, u"1 Rock && Roll"_qs, u"2 Radio One"_qs}))
+        << Captions(bar->QuickPopupMenu()).join(u'|').toStdString();
+    const QAction* current = Item(bar->QuickPopupMenu(), QStringLiteral("1 Rock && Roll"));
+    ASSERT_NE(current, nullptr);
+    EXPECT_TRUE(current->isChecked());
+    EXPECT_EQ(current->data().toInt(), rock);
+    EXPECT_FALSE(Item(bar->QuickPopupMenu(), QStringLiteral("2 Radio One"))->isChecked());
+
+    settings.WriteInteger(QStringLiteral("QuickMenuMode"), 1);
+    bar->BuildQuickMenu();
+    EXPECT_EQ(Captions(bar->QuickPopupMenu()).mid(5),
+              QStringList({u"Other A"_qs, u"Rock && Roll"_qs}));
+
+    settings.WriteInteger(QStringLiteral("QuickMenuMode"), 2);
+    bar->BuildQuickMenu();
+    EXPECT_EQ(Captions(bar->QuickPopupMenu()).mid(5),
+              QStringList({u"1 Rock && Roll"_qs, u"2 Radio One"_qs}))
+        << "only recents: no separator";
+
+    bar->BuildMainMenu();
+    EXPECT_TRUE(bar->RecentMenu()->menuAction()->isVisible());
+    EXPECT_TRUE(bar->FavouriteMenu()->menuAction()->isVisible());
+    EXPECT_EQ(Captions(bar->FavouriteMenu()), QStringList({u"Other A"_qs, u"Rock && Roll"_qs}));
+    EXPECT_EQ(Captions(bar->RecentMenu()), QStringList({u"1 Rock && Roll"_qs, u"2 Radio One"_qs}));
+}
+
+// A service on another ensemble is greyed while a recording runs, not while only a stream runs;
+// Scan hides while busy and Quiet shows only while something plays.
+TEST_F(BarTest, MenuItemsFollowTheControllerState) {
+    MakeBar();
+    settings.SetFavourite(otherA, true);
+    bar->BuildMainMenu();
+    EXPECT_FALSE(bar->QuietAction->isVisible());
+    EXPECT_FALSE(bar->RecordAction->isVisible());
+    EXPECT_TRUE(bar->ScanAction->isVisible());
+
+    Play(radioOne);
+    AddRecorder(radioOne, kStream);
+    bar->BuildMainMenu();
+    EXPECT_TRUE(bar->QuietAction->isVisible());
+    EXPECT_TRUE(bar->RecordAction->isVisible());
+    EXPECT_FALSE(bar->ScanAction->isVisible());
+    EXPECT_TRUE(Item(bar->FavouriteMenu(), QStringLiteral("Other A"))->isEnabled());
+
+    AddRecorder(radioOne, kRecording);
+    bar->BuildMainMenu();
+    EXPECT_FALSE(Item(bar->FavouriteMenu(), QStringLiteral("Other A"))->isEnabled());
+}
+
+// StartService refuses while a recording holds another ensemble, asks about a stream, and
+// otherwise plays, remembers the service and stores its key; Quiet stores $0000.
+TEST_F(BarTest, StartServiceQuestions) {
+    MakeBar();
+    Play(radioOne);
+    EXPECT_EQ(settings.ReadString(QStringLiteral("Playing")), u"$C0DE");
+
+    AddRecorder(radioOne, kStream);
+    dialogs.answers.push_back(DialogResult::Cancel);
+    bar->StartService(otherA);
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Warning);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              u"A service on the current multiplex in being streamed..\n\rDo you want to stop "
+              "streaming and retune?");
+    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::OkCancel);
+    EXPECT_EQ(control.CurrentService(), radioOne);
+
+    AddRecorder(radioOne, kRecording);
+    bar->StartService(otherA);
+    ASSERT_EQ(dialogs.boxes.size(), 2);
+    EXPECT_EQ(dialogs.boxes[1].kind, DialogKind::Error);
+    EXPECT_EQ(dialogs.boxes[1].text,
+              u"Unable to retune.\n\rStop recording first or select a service on the current "
+              "multiplex.");
+    EXPECT_EQ(dialogs.boxes[1].buttons, DialogButtons::Cancel);
+    EXPECT_EQ(control.CurrentService(), radioOne);
+
+    // The current service again: nothing at all, not even a box.
+    bar->StartService(radioOne);
+    EXPECT_EQ(dialogs.boxes.size(), 2);
+
+    for (TestRecorder* r : recorders) {
+        control.RemoveRecorder(r);
+    }
+    bar->QuietAction->trigger();
+    EXPECT_EQ(control.CurrentService(), 0);
+    EXPECT_EQ(settings.ReadString(QStringLiteral("Playing")), u"$0000");
+}
+
+// ShowService and SetServiceText set caption, label and a tip cut to 63 characters.
+TEST_F(BarTest, ServiceTextCaptionAndTip) {
+    MakeBar();
+    EXPECT_EQ(bar->ServiceLabel(), u"Tunora 1.4 Dev 10");
+    bar->ShowService(rock, true);
+    EXPECT_EQ(bar->ServiceText(), u"Tuning to Rock & Roll...");
+    EXPECT_EQ(bar->windowTitle(), u"Tunora [Tuning to Rock & Roll...]");
+    bar->ShowService(rock, false);
+    EXPECT_EQ(bar->ServiceLabel(), u"Rock & Roll");
+    EXPECT_EQ(bar->TrayTip(), u"Tunora [Rock & Roll]");
+
+    const QString longName = QString(70, u'x');
+    bar->SetServiceText(longName);
+    EXPECT_EQ(bar->windowTitle(), QStringLiteral("Tunora [") + longName + u']');
+    EXPECT_EQ(bar->TrayTip(), (QStringLiteral("Tunora [") + longName).left(63));
+    EXPECT_EQ(bar->TrayTip().size(), 63);
+
+    bar->ShowService(0, false);
+    EXPECT_EQ(bar->windowTitle(), u"Tunora");
+    EXPECT_EQ(bar->ServiceText(), u"Tunora 1.4 Dev 10");
+    EXPECT_EQ(bar->TrayTip(), u"Tunora");
+}
+
+// The timer shows the tuning text while the receiver settles, then the name; with audio
+// information the label carries bit rate and mode.
+TEST_F(BarTest, TimerShowsTuningThenAudioInfo) {
+    settings.WriteBool(QStringLiteral("ShowAudioInfo"), true);
+    MakeBar();
+    bar->show();
+    bar->StartService(radioOne);
+    bar->TheTimerTimer();
+    EXPECT_TRUE(bar->ShownTuning());
+    EXPECT_EQ(bar->ServiceLabel(), u"Tuning to Radio One...");
+    fake.ready = true;
+    control.TheTimerTimer();
+    bar->TheTimerTimer();
+    EXPECT_FALSE(bar->ShownTuning());
+    EXPECT_EQ(bar->ShownService(), radioOne);
+    EXPECT_EQ(bar->ServiceLabel(), u"Radio One") << "no stream information yet";
+
+    const std::uint8_t xpad[4] = {0, 0, 0, 0};
+    fake.Deliver(101, Frame(Stereo128(), xpad, 0, 0));
+    bar->UpdateAudioInfo();
+    EXPECT_EQ(bar->ServiceLabel(), u"Radio One   (128Kbps Stereo)");
+    fake.Deliver(101, Frame(Mono48(), xpad, 0, 0));
+    bar->UpdateAudioInfo();
+    EXPECT_EQ(bar->ServiceLabel(), u"Radio One   (48Kbps Mono)");
+    EXPECT_EQ(bar->ServiceText(), u"Radio One");
+}
+
+// The record sign shows three ticks of four, the stream sign likewise, and both alternate.
+TEST_F(BarTest, IndicatorsBlinkByPhase) {
+    MakeBar();
+    bar->show();
+    Play(radioOne);
+    const auto cycle = [this] {
+        QString pattern;
+        for (int i = 0; i < 8; ++i) {
+            bar->TheTimerTimer();
+            pattern += bar->RecordImageVisible() ? (bar->NetworkImageVisible() ? u'B' : u'R')
+                                                 : (bar->NetworkImageVisible() ? u'N' : u'.');
+        }
+        return pattern;
+    };
+    EXPECT_EQ(cycle(), u"........");
+    EXPECT_EQ(bar->BlinkPhase(), 0);
+    TestRecorder* recording = AddRecorder(radioOne, kRecording);
+    EXPECT_EQ(cycle(), u"RRR.RRR.");
+    control.RemoveRecorder(recording);
+    bar->TheTimerTimer();
+    EXPECT_EQ(bar->BlinkPhase(), 0);
+    AddRecorder(radioOne, kStream);
+    EXPECT_EQ(cycle(), u"NNN.NNN.");
+    control.AddRecorder(recording);
+    EXPECT_EQ(cycle(), u"RRR.NNN.");
+    EXPECT_EQ(bar->PowerHint(), QString::number(bar->PowerLevel()) + u'%');
+}
+
+// Restore and Minimize store "HideBar" and open or close the bar; opening twice changes nothing.
+TEST_F(BarTest, ExpandAndCollapse) {
+    MakeBar();
+    EXPECT_FALSE(bar->BarExpanded());
+    EXPECT_FALSE(bar->isVisible());
+    bar->RestoreBarAction->trigger();
+    EXPECT_TRUE(bar->BarExpanded());
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_FALSE(settings.ReadBool(QStringLiteral("HideBar")));
+    EXPECT_EQ(bar->TheTimer().interval(), 250);
+    EXPECT_FALSE(bar->LabelDrawer()->IsSuspended());
+    bar->ExpandBar();
+    EXPECT_TRUE(bar->isVisible());
+    bar->MinimizeBarAction->trigger();
+    EXPECT_FALSE(bar->BarExpanded());
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(settings.ReadBool(QStringLiteral("HideBar")));
+    EXPECT_EQ(bar->TheTimer().interval(), 1000);
+    EXPECT_TRUE(bar->LabelDrawer()->IsSuspended());
+    // A click on the tray icon toggles the bar once the double-click time has passed.
+    bar->TrayIconMessage(514);
+    EXPECT_TRUE(bar->TaskbarTimer().isActive());
+    EXPECT_EQ(bar->TaskbarTimer().interval(), QApplication::doubleClickInterval());
+    bar->TaskbarTimerTimer();
+    EXPECT_FALSE(bar->TaskbarTimer().isActive());
+    EXPECT_TRUE(bar->BarExpanded());
+}
+
+// Exit asks first while recording or streaming; Cancel keeps the bar, OK closes it.
+TEST_F(BarTest, ExitAsksWhileBusy) {
+    MakeBar();
+    bar->ExpandBar();
+    Play(radioOne);
+    AddRecorder(radioOne, kRecording);
+    dialogs.answers.push_back(DialogResult::Cancel);
+    bar->ExitAction->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].text, u"Do you want to stop recording/streaming and exit Tunora?");
+    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::OkCancel);
+    EXPECT_TRUE(bar->BarExpanded());
+    EXPECT_FALSE(bar->Terminating());
+    dialogs.answers.push_back(DialogResult::Ok);
+    bar->ExitAction->trigger();
+    EXPECT_FALSE(bar->BarExpanded());
+    EXPECT_TRUE(bar->Terminating());
+}
+
+// Closing the window asks "Do you want to exit Tunora?"; Cancel keeps it open.
+TEST_F(BarTest, CloseAsks) {
+    MakeBar();
+    bar->ExpandBar();
+    EXPECT_FALSE(bar->close());
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].text, u"Do you want to exit Tunora?");
+    EXPECT_TRUE(bar->isVisible());
+}
+
+// The client area acts as frame parts: left 11 and right 24 pixels size, the top-right 48 x 15
+// corner minimises, the rest drags.
+TEST_F(BarTest, HitTestRegions) {
+    MakeBar();
+    bar->resize(320, 56);
+    using H = TTunoraWindow::HitArea;
+    EXPECT_EQ(bar->HitTest({10, 30}), H::LeftEdge);
+    EXPECT_EQ(bar->HitTest({11, 30}), H::Caption);
+    EXPECT_EQ(bar->HitTest({272, 14}), H::MinimiseBox);
+    EXPECT_EQ(bar->HitTest({271, 14}), H::Caption);
+    EXPECT_EQ(bar->HitTest({272, 15}), H::Caption);
+    EXPECT_EQ(bar->HitTest({295, 15}), H::Caption);
+    EXPECT_EQ(bar->HitTest({296, 15}), H::RightEdge);
+    EXPECT_EQ(bar->HitTest({319, 55}), H::RightEdge);
+    EXPECT_EQ(bar->minimumWidth(), 112);
+    EXPECT_EQ(bar->minimumHeight(), 56);
+    EXPECT_EQ(bar->maximumHeight(), 56);
+}
+
+// A suspend is refused while a service plays, while busy or scanning, and with timed recording.
+TEST_F(BarTest, SuspendDeniedWhileInUse) {
+    MakeBar();
+    EXPECT_FALSE(bar->QuerySuspendDenied());
+    settings.WriteBool(QStringLiteral("TimerEnabled"), true);
+    EXPECT_TRUE(bar->QuerySuspendDenied());
+    settings.WriteBool(QStringLiteral("TimerEnabled"), false);
+    control.SetScanLock(true);
+    EXPECT_TRUE(bar->QuerySuspendDenied());
+    control.SetScanLock(false);
+    Play(radioOne);
+    EXPECT_TRUE(bar->QuerySuspendDenied());
+}
+
+// Record hands the current service to the record manager: a cancelled save dialog leaves the
+// action unticked and the menus usable again.
+TEST_F(BarTest, RecordGoesThroughTheRecordManager) {
+    TRecordManager manager(control, tables, settings);
+    RecordManager = &manager;
+    MakeBar();
+    Play(radioOne);
+    dialogs.saveAnswers.push_back(std::nullopt);
+    bar->RecordAction->trigger();
+    EXPECT_EQ(dialogs.saveRequests.size(), 1);
+    EXPECT_FALSE(manager.IsRecording(radioOne));
+    EXPECT_FALSE(bar->RecordAction->isChecked());
+    EXPECT_FALSE(bar->MenuBusy());
+    bar.reset();
+    RecordManager = nullptr;
+}
+
+// An empty service table brings the scan question at creation.
+TEST(BarCreation, EmptyTableOffersAScan) {
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    FakeReceiver fake;
+    TServiceTablesWrapper tables(env.ProgramDir(), dialogs);
+    TSettingsWrapper settings(SettingsKey(RegistryKey::Hive::User),
+                              SettingsKey(RegistryKey::Hive::Machine), tables, 0, 1024);
+    TViaDABWrapper wrapper([&fake] { return std::make_unique<TReceiverComponent>(&fake); });
+    TMainControl control(wrapper, tables);
+    TTunoraWindow bar(tables, settings, control, {QStringLiteral("tunora")});
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].text, u"No services found. \n\rDo you want to scan for them now?");
+    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::YesNo);
+}
+
+// A double-click on a link in the label offers it, completed, at the top of the quick menu; a
+// hidden bar stays hidden after the menu.
+TEST_F(BarTest, DoubleClickOffersTheLinkUnderIt) {
+    MakeBar();
+    settings.WriteBool(QStringLiteral("HideBar"), true);
+    fake.dynamicLabels[101] = "Mail studio@harbour.fm now";
+    Play(radioOne);
+    TDSLDrawer* drawer = bar->LabelDrawer();
+    drawer->Reset();
+    for (int i = 0; i < 100 && !(drawer->Idle() && !drawer->LabelText().isEmpty()); ++i) {
+        drawer->Step(16);
+    }
+    ASSERT_EQ(drawer->LabelText(), u"Mail studio@harbour.fm now");
+    ASSERT_EQ(drawer->Hotspots().size(), 1);
+    const TDLSHotspot hotspot = drawer->Hotspots()[0];
+    const QPoint inLabel =
+        bar->DSLImageRect().topLeft() +
+        QPoint(hotspot.Position + hotspot.PixelWidth / 2 - drawer->ViewOffset(), 2);
+    bool linkShown = false;
+    QString caption;
+    QTimer::singleShot(100, [&] {
+        linkShown = bar->HyperlinkAction->isVisible();
+        caption = bar->HyperlinkAction->text();
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            popup->close();
+        }
+    });
+    bar->HyperlinkCheck(bar->mapToGlobal(inLabel));
+    EXPECT_TRUE(linkShown);
+    EXPECT_EQ(caption, u"mailto:studio@harbour.fm");
+    EXPECT_EQ(bar->HyperlinkTarget(), u"mailto:studio@harbour.fm");
+    EXPECT_FALSE(bar->HyperlinkAction->isVisible());
+    EXPECT_FALSE(bar->isVisible());
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
