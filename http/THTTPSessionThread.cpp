@@ -14,6 +14,7 @@
 #include "resources/Resources.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
+#include "windows/TServicePictures.h"
 
 namespace {
 
@@ -211,8 +212,15 @@ void THTTPSessionThread::Route(const QString& path) {
         SendStream(name);
     } else if (extension == u".dat") {
         SendRawStream(name);
+    } else if (path == u"/tunora.gif") {
+        SendImage(Resources::Find(QStringLiteral("GIF"), QStringLiteral("TUNORA")));
+    } else if (path == u"/1x1.gif") {
+        SendImage(Resources::Find(QStringLiteral("GIF"), QStringLiteral("1X1")));
+    } else if (extension == u".gif" && path.size() >= 7 && path[path.size() - 7] == u'_') {
+        SendServicePicture(path);
+    } else if (extension == u".ico") {
+        SendServiceIcon(name);
     } else {
-        // Pictures (".gif") and icons (".ico") are not served yet.
         SendNotFound();
     }
 }
@@ -595,4 +603,57 @@ void THTTPSessionThread::SendIndexPage() {
     SendLine(QStringLiteral("</TABLE>"));
     SendLine(QStringLiteral("</DIV></CENTER>"));
     SendLine(QStringLiteral("</BODY></HTML>"));
+}
+
+// ---- Pictures and icons -------------------------------------------------------------------
+
+void THTTPSessionThread::SendImage(const std::optional<QByteArray>& image) {
+    if (!image) {
+        SendNotFound();
+        return;
+    }
+    SendLine(QStringLiteral("HTTP/1.0 200 OK"));
+    SendLine(QStringLiteral("Content-Type: image/gif"));
+    SendLine(QStringLiteral("Content-Length: ") + QString::number(image->size()));
+    SendLine({});
+    SendBytes(*image);
+}
+
+template <class F>
+auto THTTPSessionThread::WithPictures(F work) const {
+    // The program's pictures carry the branding; without them (tests) only the built-in ones.
+    if (ServicePictures != nullptr) {
+        return work(*ServicePictures);
+    }
+    const TServicePictures pictures(server_.Tables(), QString());
+    return work(pictures);
+}
+
+void THTTPSessionThread::SendServicePicture(const QString& path) {
+    // "/<name>_NN.gif": NN below 32 (or not a number) asks for 16 pixels, else 32.
+    bool isNumber = false;
+    int size = path.mid(path.size() - 6, 2).toInt(&isNumber);
+    if (!isNumber) {
+        size = 16;
+    }
+    const std::int32_t service = server_.Tables().FindServiceByKey(path.mid(1, path.size() - 8));
+    if (service == 0) {
+        SendNotFound();
+        return;
+    }
+    SendImage(WithPictures([&](const TServicePictures& pictures) {
+        return pictures.GetServicePictureData(service, size);
+    }));
+}
+
+void THTTPSessionThread::SendServiceIcon(const QString& name) {
+    // An unknown name is service 0, whose icon is the product's.
+    const std::int32_t service = server_.Tables().FindServiceByKey(name);
+    const QByteArray bytes = WithPictures(
+        [&](const TServicePictures& pictures) { return pictures.GetServiceIconFile(service); });
+    SendLine(QStringLiteral("HTTP/1.0 200 OK"));
+    SendLine(QStringLiteral("Content-Type: image/x-icon"));
+    SendLine(QStringLiteral("Content-Length: ") + QString::number(bytes.size()));
+    SendLine({});
+    SendBytes(bytes);
 }

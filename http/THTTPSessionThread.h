@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <thread>
 #include <vector>
@@ -81,6 +82,12 @@ private:
     void SendRawStream(const QString& name);
     void SendList(bool services);
     void SendIndexPage();
+    void SendImage(const std::optional<QByteArray>& image);
+    void SendServicePicture(const QString& path);
+    void SendServiceIcon(const QString& name);
+    // Runs `work` with the service pictures and returns its result.
+    template <class F>
+    auto WithPictures(F work) const;
 
     QString GetHeader(const QString& name) const;
     QString GetHost(bool addPort) const;

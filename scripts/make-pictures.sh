@@ -1,9 +1,9 @@
 #!/bin/bash
 # Draws the program's pictures into resources/ with ImageMagick: the splash background, the
 # name picture, the product mark (window icon and TUNORA16/32), the eleven genre pictures in
-# 16 and 32 pixels, the three bar pieces, the record and stream signs, the nine menu images and
-# the two cursors. The committed files are this script's output; running it again gives the
-# same bytes (same ImageMagick and fonts).
+# 16 and 32 pixels, the one-pixel spacer, the three bar pieces, the record and stream signs, the
+# nine menu images and the two cursors. The committed files are this script's output; running it
+# again gives the same bytes (same ImageMagick and fonts).
 #
 #   scripts/make-pictures.sh [--sheet FILE.png]
 #
@@ -215,6 +215,9 @@ tile TRAVEL sym_travel 172 60 34
 tile ALARM sym_alarm 2 70 50
 tile DEFAULT sym_default 212 16 46
 tile TUNORA sym_tunora 226 56 32
+
+# The spacer of the server's index page: one transparent pixel.
+convert -size 1x1 xc:none "${STABLE[@]}" "$GIF_DIR/1X1.gif"
 
 # The window icon: the product mark with soft edges, in 32 and 16 pixels.
 render_tile 32 sym_tunora 226 56 32 "$WORK/m32.png"

@@ -29,6 +29,7 @@
 #include "shell/TSplashForm.h"
 #include "shell/TTunoraWindow.h"
 #include "shell/TerminationSignals.h"
+#include "windows/TServicePictures.h"
 
 namespace {
 
@@ -121,6 +122,10 @@ int main(int argc, char** argv) {
     auto tables =
         std::make_unique<TServiceTablesWrapper>(ProgramFolder::Path(), Dialogs::Instance());
     ServiceTables = tables.get();
+    // The service pictures (Branding folder, genre, product) serve the bar, the pages and icons.
+    auto pictures =
+        std::make_unique<TServicePictures>(*tables, TServicePictures::DefaultBrandingFolder());
+    ServicePictures = pictures.get();
     auto settings = std::make_unique<TSettingsWrapper>(
         RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User), SettingsKeyPath),
         RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine), SettingsKeyPath), *tables,
@@ -175,6 +180,8 @@ int main(int argc, char** argv) {
     wrapper.reset();
     Settings = nullptr;
     settings.reset();
+    ServicePictures = nullptr;
+    pictures.reset();
     ServiceTables = nullptr;
     tables.reset();
     return result;

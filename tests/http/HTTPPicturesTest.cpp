@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "imaging/TGifDecoder.h"
+#include "resources/Resources.h"
+#include "services/ProgrammeTypes.h"
+#include "tests/http/HTTPFixture.h"
+#include "windows/TServicePictures.h"
+
+namespace {
+
+struct Response {
+    std::string head;
+    QByteArray body;
+};
+
+Response Split(const std::string& response) {
+    const std::size_t end = response.find("\r\n\r\n");
+    if (end == std::string::npos) {
+        return {response, {}};
+    }
+    return {
+        response.substr(0, end + 4),
+        QByteArray(response.data() + end + 4, static_cast<qsizetype>(response.size() - end - 4))};
+}
+
+std::string ImageHead(qsizetype size, const char* type = "image/gif") {
+    return std::string("HTTP/1.0 200 OK\r\nContent-Type: ") + type +
+           "\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n";
+}
+
+QByteArray Gif(const QString& name) {
+    return Resources::Find(QStringLiteral("GIF"), name).value_or(QByteArray());
+}
+
+class HTTPPicturesTest : public HTTPFixture {
+protected:
+    std::string Key(std::int32_t service) const {
+        return tables.GetServiceKey(service, false, u'_').toStdString();
+    }
+    Response Fetch(const std::string& path) {
+        return Split(Get("GET " + path + " HTTP/1.0\r\n\r\n"));
+    }
+};
+
+}  // namespace
+
+// The logo and the spacer are the program's GIF resources with their length; the path is read
+// without regard to case.
+TEST_F(HTTPPicturesTest, ServesLogoAndSpacer) {
+    const QByteArray logo = Gif(QStringLiteral("TUNORA"));
+    ASSERT_FALSE(logo.isEmpty());
+    Response response = Fetch("/tunora.gif");
+    EXPECT_EQ(response.head, ImageHead(logo.size()));
+    EXPECT_EQ(response.body, logo);
+    EXPECT_EQ(Fetch("/TUNORA.GIF").body, logo);
+
+    response = Fetch("/1x1.gif");
+    const QByteArray spacer = Gif(QStringLiteral("1X1"));
+    EXPECT_EQ(response.head, ImageHead(spacer.size()));
+    EXPECT_EQ(response.body, spacer);
+    const std::optional<TIndexedBitmap> pixel = TGifDecoder::Decode(response.body);
+    ASSERT_TRUE(pixel);
+    EXPECT_EQ(pixel->Width(), 1);
+    EXPECT_EQ(pixel->Height(), 1);
+}
+
+// "/<key>_NN.gif" gives the service's genre picture: 32 pixels for NN of 32 or more, else 16,
+// and 16 when NN is not a number.
+TEST_F(HTTPPicturesTest, ServicePictureSizeFromTheLastTwoDigits) {
+    const int type = tables.GetServiceProgrammeType(otherA);
+    const QByteArray small = Gif(GetGenreImageName(type, 16));
+    const QByteArray large = Gif(GetGenreImageName(type, 32));
+    ASSERT_NE(small, large);
+    const std::pair<std::string, QByteArray> cases[] = {
+        {"_32", large}, {"_40", large}, {"_99", large}, {"_16", small},
+        {"_31", small}, {"_xx", small}, {"_08", small}};
+    for (const auto& [suffix, expected] : cases) {
+        const Response response = Fetch("/" + Key(otherA) + suffix + ".gif");
+        EXPECT_EQ(response.head, ImageHead(expected.size())) << suffix;
+        EXPECT_EQ(response.body, expected) << suffix;
+    }
+    const std::optional<TIndexedBitmap> decoded =
+        TGifDecoder::Decode(Fetch("/" + Key(otherA) + "_32.gif").body);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->Width(), 32);
+}
+
+// Unknown services, and ".gif" paths without "_" seventh from the end, are not found.
+TEST_F(HTTPPicturesTest, OtherPicturePathsAreNotFound) {
+    for (const char* path : {"/99999_16.gif", "/logo.gif", "/_16.gif", "/a_1.gif", "/x.gif"}) {
+        EXPECT_EQ(Fetch(path).head.substr(0, 22), "HTTP/1.0 404 Not Found") << path;
+    }
+}
+
+// With the program's pictures set up, a branding picture is served for its service.
+TEST_F(HTTPPicturesTest, BrandingPictureServedWhenPresent) {
+    const QString folder = env.Root() + QStringLiteral("/Branding/GIF");
+    QDir().mkpath(folder);
+    const QByteArray own = Gif(QStringLiteral("ALARM16"));
+    QFile file(folder + QStringLiteral("/$D001_16.gif"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(own);
+    file.close();
+    TServicePictures pictures(tables, env.Root() + QStringLiteral("/Branding"));
+    ServicePictures = &pictures;
+    const Response small = Fetch("/" + Key(otherA) + "_16.gif");
+    const Response large = Fetch("/" + Key(otherA) + "_32.gif");
+    ServicePictures = nullptr;
+    EXPECT_EQ(small.body, own);
+    EXPECT_EQ(large.body, Gif(GetGenreImageName(tables.GetServiceProgrammeType(otherA), 32)));
+}
+
+// "/<key>.ico" sends the service's icon file (two images, 3638 bytes); an unknown name gets the
+// product's icon rather than a 404.
+TEST_F(HTTPPicturesTest, ServesIconFiles) {
+    const TServicePictures pictures(tables, QString());
+    const Response response = Fetch("/" + Key(otherA) + ".ico");
+    EXPECT_EQ(response.head, ImageHead(3638, "image/x-icon"));
+    EXPECT_EQ(response.body, pictures.GetServiceIconFile(otherA));
+    EXPECT_EQ(response.body.left(6), QByteArray("\0\0\1\0\2\0", 6));
+
+    const Response unknown = Fetch("/nosuchservice.ico");
+    EXPECT_EQ(unknown.head, ImageHead(3638, "image/x-icon"));
+    EXPECT_EQ(unknown.body, pictures.GetServiceIconFile(0));
+    EXPECT_NE(unknown.body, response.body);
+}
