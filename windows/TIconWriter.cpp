@@ -4,18 +4,6 @@
 
 namespace {
 
-void PutU16(QByteArray& out, std::uint16_t value) {
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
-}
-
-void PutU32(QByteArray& out, std::uint32_t value) {
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
-
 // Offset of the height field in a bitmap-info header.
 constexpr int kHeightOffset = 8;
 
@@ -30,9 +18,9 @@ QByteArray TIconWriter::Bytes() const {
     if (entries_.empty()) {
         return out;
     }
-    PutU16(out, 0);  // reserved
-    PutU16(out, 1);  // icon
-    PutU16(out, static_cast<std::uint16_t>(entries_.size()));
+    TIconWriterEntry::PutU16(out, 0);  // reserved
+    TIconWriterEntry::PutU16(out, 1);  // icon
+    TIconWriterEntry::PutU16(out, static_cast<std::uint16_t>(entries_.size()));
 
     std::uint32_t offset = kHeaderSize + kDirectoryEntrySize * entries_.size();
     for (const auto& entry : entries_) {
@@ -43,10 +31,11 @@ QByteArray TIconWriter::Bytes() const {
         out.append(static_cast<char>(entry->ColourBitmap().Height() & 0xFF));
         out.append(static_cast<char>(colours <= 16 ? colours : 0));
         out.append('\0');
-        PutU16(out, 0);  // planes and bit count are left to the image's own header
-        PutU16(out, 0);
-        PutU32(out, size);
-        PutU32(out, offset);
+        TIconWriterEntry::PutU16(out,
+                                 0);  // planes and bit count are left to the image's own header
+        TIconWriterEntry::PutU16(out, 0);
+        TIconWriterEntry::PutU32(out, size);
+        TIconWriterEntry::PutU32(out, offset);
         offset += size;
     }
 

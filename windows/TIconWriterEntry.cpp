@@ -26,18 +26,6 @@ constexpr std::array<TRgb, 16> kVgaPalette{{
     {255, 255, 255},
 }};
 
-void PutU16(QByteArray& out, std::uint16_t value) {
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
-}
-
-void PutU32(QByteArray& out, std::uint32_t value) {
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
-
 int Luminance(const TRgb& c) {
     return (299 * c.R + 587 * c.G + 114 * c.B + 500) / 1000;
 }
@@ -91,18 +79,19 @@ void ExtractDib(const TIndexedBitmap& bitmap, int colourCount, QByteArray& info,
     }
 
     info.clear();
-    PutU32(info, TIconWriterEntry::kInfoHeaderSize);
-    PutU32(info, static_cast<std::uint32_t>(width));
-    PutU32(info, static_cast<std::uint32_t>(height));
-    PutU16(info, 1);  // planes
-    PutU16(info, static_cast<std::uint16_t>(bits));
-    PutU32(info, 0);  // uncompressed
-    PutU32(info, static_cast<std::uint32_t>(rowBytes * height));
-    PutU32(info, 0);  // pixels per metre, x and y
-    PutU32(info, 0);
+    TIconWriterEntry::PutU32(info, TIconWriterEntry::kInfoHeaderSize);
+    TIconWriterEntry::PutU32(info, static_cast<std::uint32_t>(width));
+    TIconWriterEntry::PutU32(info, static_cast<std::uint32_t>(height));
+    TIconWriterEntry::PutU16(info, 1);  // planes
+    TIconWriterEntry::PutU16(info, static_cast<std::uint16_t>(bits));
+    TIconWriterEntry::PutU32(info, 0);  // uncompressed
+    TIconWriterEntry::PutU32(info, static_cast<std::uint32_t>(rowBytes * height));
+    TIconWriterEntry::PutU32(info, 0);  // pixels per metre, x and y
+    TIconWriterEntry::PutU32(info, 0);
     const bool paletted = colourCount >= 3 && colourCount <= 256;
-    PutU32(info, paletted ? static_cast<std::uint32_t>(colourCount) : 0);  // colours used
-    PutU32(info, 0);                                                       // all important
+    TIconWriterEntry::PutU32(
+        info, paletted ? static_cast<std::uint32_t>(colourCount) : 0);  // colours used
+    TIconWriterEntry::PutU32(info, 0);                                  // all important
     for (const TRgb& c : palette) {
         info.append(static_cast<char>(c.B));
         info.append(static_cast<char>(c.G));
@@ -183,4 +172,16 @@ TIconWriterEntry::TIconWriterEntry(const TIcon& icon, int colourCount)
       colourCount_(RaiseColourCount(colourCount)) {
     ExtractDib(mask_, 2, maskInfo_, maskBits_);
     ExtractDib(colour_, colourCount_, colourInfo_, colourBits_);
+}
+
+void TIconWriterEntry::PutU16(QByteArray& out, std::uint16_t value) {
+    char bytes[2];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 2);
+}
+
+void TIconWriterEntry::PutU32(QByteArray& out, std::uint32_t value) {
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
 }

@@ -21,6 +21,9 @@ public:
     static int BitsPerPixel(int raisedColourCount);
     // Bytes of one pixel row of that depth, padded to 32 bits.
     static int RowBytes(int width, int bitsPerPixel);
+    // Little-endian fields of the icon file.
+    static void PutU16(QByteArray& out, std::uint16_t value);
+    static void PutU32(QByteArray& out, std::uint32_t value);
 
     bool IsIcon() const { return isIcon_; }
     int HotSpotX() const { return hotSpotX_; }
