@@ -1,0 +1,341 @@
+#!/usr/bin/env python3
+"""Loopback load client for bench/http-load.sh (standard library only).
+
+  record  --port P --path /49825.mp2 --seconds S --out FILE
+      Saves S seconds of a stream's body (plain request, no metadata) to FILE.
+  load    --port P --path /x.mp2 --pid PID --label NAME --out FILE.json [counts, times]
+      Opens the idle connections (they send nothing), then the listeners (Icy-MetaData: 1),
+      measures every listener's audio bytes over a fixed window while sampling the server's
+      CPU time and RSS from /proc, and writes the figures to FILE.json.
+  report  A.json B.json
+      Prints the table for both servers and the A/B ratios for CPU and RSS.
+
+Every connection goes to 127.0.0.1 only; every step has a time-out.
+"""
+import argparse
+import asyncio
+import json
+import os
+import socket
+import sys
+import time
+
+HOST = "127.0.0.1"
+CLK_TCK = os.sysconf("SC_CLK_TCK")
+
+
+def log(text):
+    print(time.strftime("%H:%M:%S"), text, file=sys.stderr, flush=True)
+
+
+def proc_cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    # After the command name: state is field 3, utime 14, stime 15 (1-based in proc(5)).
+    return (int(fields[11]) + int(fields[12])) / CLK_TCK
+
+
+def proc_rss_kb(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+class Listener(asyncio.Protocol):
+    """One stream listener: parses the response head and the ICY metadata blocks and counts
+    the audio bytes only."""
+
+    def __init__(self, path, meta):
+        self.request = f"GET {path} HTTP/1.0\r\nHost: {HOST}\r\n".encode()
+        if meta:
+            self.request += b"Icy-MetaData: 1\r\n"
+        self.request += b"User-Agent: tunora-http-load\r\n\r\n"
+        self.head = b""
+        self.head_done = asyncio.get_running_loop().create_future()
+        self.status = None
+        self.metaint = 0
+        self.audio = 0          # audio bytes received so far
+        self.meta_blocks = 0    # non-empty metadata blocks seen
+        self.title = None
+        self.closed_at = None
+        self.sink = None        # optional file object for record mode
+        self._left = 0          # audio bytes until the next metadata length byte
+        self._meta_left = -1    # -1: in audio; otherwise metadata bytes still to skip
+        self._meta = b""
+        self.transport = None
+
+    def connection_made(self, transport):
+        self.transport = transport
+        transport.write(self.request)
+
+    def data_received(self, data):
+        if not self.head_done.done():
+            self.head += data
+            end = self.head.find(b"\r\n\r\n")
+            if end < 0:
+                if len(self.head) > 16384:
+                    self.head_done.set_exception(ValueError("response head too long"))
+                    self.transport.close()
+                return
+            head, data = self.head[:end].decode("latin-1"), self.head[end + 4:]
+            lines = head.split("\r\n")
+            self.status = lines[0]
+            for line in lines[1:]:
+                name, _, value = line.partition(":")
+                if name.strip().lower() == "icy-metaint":
+                    self.metaint = int(value.strip())
+            self._left = self.metaint
+            self.head_done.set_result(self.status)
+        self._body(data)
+
+    def _body(self, data):
+        if self.sink is not None:
+            self.sink.write(data)
+        if not self.metaint:
+            self.audio += len(data)
+            return
+        i, n = 0, len(data)
+        while i < n:
+            if self._meta_left == -1:
+                take = min(self._left, n - i)
+                self.audio += take
+                self._left -= take
+                i += take
+                if self._left == 0:
+                    self._meta_left = -2  # next byte is the length byte
+            elif self._meta_left == -2:
+                self._meta_left = data[i] * 16
+                i += 1
+                if self._meta_left == 0:
+                    self._meta_left, self._left = -1, self.metaint
+            else:
+                take = min(self._meta_left, n - i)
+                self._meta += data[i:i + take]
+                self._meta_left -= take
+                i += take
+                if self._meta_left == 0:
+                    self.meta_blocks += 1
+                    text = self._meta.rstrip(b"\0").decode("latin-1", "replace")
+                    if "StreamTitle='" in text:
+                        self.title = text.split("StreamTitle='", 1)[1].split("';", 1)[0]
+                    self._meta = b""
+                    self._meta_left, self._left = -1, self.metaint
+
+    def connection_lost(self, exc):
+        self.closed_at = time.monotonic()
+        if not self.head_done.done():
+            self.head_done.set_exception(ConnectionError("closed before the response head"))
+
+
+class Idle(asyncio.Protocol):
+    """A connection that sends nothing; notes when the server closes it."""
+
+    def __init__(self):
+        self.closed_at = None
+        self.transport = None
+
+    def connection_made(self, transport):
+        self.transport = transport
+
+    def data_received(self, data):
+        pass
+
+    def connection_lost(self, exc):
+        self.closed_at = time.monotonic()
+
+
+async def connect(loop, factory, port, timeout):
+    _, proto = await asyncio.wait_for(loop.create_connection(factory, HOST, port), timeout)
+    return proto
+
+
+async def record(args):
+    loop = asyncio.get_running_loop()
+    proto = await connect(loop, lambda: Listener(args.path, meta=False), args.port, 5)
+    await asyncio.wait_for(proto.head_done, 10)
+    with open(args.out, "wb") as sink:
+        # The body bytes already parsed with the head are counted in proto.audio.
+        proto.sink = sink
+        await asyncio.sleep(args.seconds)
+        proto.sink = None
+        proto.transport.close()
+    size = os.path.getsize(args.out)
+    print(f"recorded {size} bytes in {args.seconds} s after the response head, head:"
+          f" {proto.status}")
+    if size < args.seconds * 8000:
+        sys.exit("too few bytes recorded")
+
+
+async def open_many(loop, factory, port, count, parallel, deadline):
+    """Opens `count` connections, at most `parallel` at a time; returns the protocols of those
+    that connected and the number of failures."""
+    gate = asyncio.Semaphore(parallel)
+    protos, failures = [], 0
+
+    async def one():
+        nonlocal failures
+        async with gate:
+            left = deadline - time.monotonic()
+            try:
+                protos.append(await connect(loop, factory, port, max(0.1, min(5, left))))
+            except (OSError, asyncio.TimeoutError):
+                failures += 1
+
+    await asyncio.gather(*(one() for _ in range(count)))
+    return protos, failures
+
+
+async def load(args):
+    loop = asyncio.get_running_loop()
+    out = {"server": args.label, "listeners": args.listeners, "idle": args.idle,
+           "seconds": args.seconds, "expect_bps": args.expect_bps}
+    t_start = time.monotonic()
+
+    # Baseline: the server's own cost with its stream running and nobody listening.
+    c0 = proc_cpu_seconds(args.pid)
+    await asyncio.sleep(args.baseline)
+    out["base_cpu_pct"] = (proc_cpu_seconds(args.pid) - c0) / args.baseline * 100
+    out["base_rss_mb"] = proc_rss_kb(args.pid) / 1024
+
+    idle, idle_fail = await open_many(loop, Idle, args.port, args.idle, 50,
+                                      time.monotonic() + 20)
+    t_idle = time.monotonic()
+    log(f"{args.label}: {len(idle)} idle connections open ({idle_fail} failed)")
+    listeners, conn_fail = await open_many(
+        loop, lambda: Listener(args.path, meta=True), args.port, args.listeners, 50,
+        time.monotonic() + 30)
+    heads = await asyncio.gather(*(asyncio.wait_for(asyncio.shield(p.head_done), 15)
+                                   for p in listeners), return_exceptions=True)
+    good_heads = [p for p, h in zip(listeners, heads) if not isinstance(h, BaseException)]
+    log(f"{args.label}: {len(good_heads)} listeners streaming ({conn_fail} connects failed,"
+        f" {len(listeners) - len(good_heads)} without a response head)")
+    out["connect_failures"] = conn_fail + (len(listeners) - len(good_heads))
+    out["idle_connect_failures"] = idle_fail
+    out["ramp_s"] = time.monotonic() - t_idle
+    out["status"] = sorted({h for h in heads if isinstance(h, str)})
+    # Let the connect bursts (icecast sends a burst on connect) settle before measuring.
+    await asyncio.sleep(args.settle)
+
+    # Measurement window.
+    t0 = time.monotonic()
+    start_bytes = {id(p): p.audio for p in listeners}
+    cpu0 = proc_cpu_seconds(args.pid)
+    peak_rss = proc_rss_kb(args.pid)
+    while True:
+        now = time.monotonic()
+        if now - t0 >= args.seconds:
+            break
+        await asyncio.sleep(min(0.5, args.seconds - (now - t0)))
+        peak_rss = max(peak_rss, proc_rss_kb(args.pid))
+    t1 = time.monotonic()
+    cpu1 = proc_cpu_seconds(args.pid)
+    window = t1 - t0
+
+    expected = args.expect_bps * window
+    rates, ok = [], 0
+    for p in listeners:
+        got = p.audio - start_bytes[id(p)]
+        rates.append(got / window)
+        alive = p.closed_at is None and p.status is not None
+        if alive and got >= 0.9 * expected:
+            ok += 1
+    missing = args.listeners - len(listeners)
+    rates += [0.0] * missing
+    out.update({
+        "window_s": window,
+        "listeners_ok": ok,
+        "listeners_dropped": sum(1 for p in listeners if p.closed_at is not None),
+        "mean_kBps": sum(rates) / len(rates) / 1000 if rates else 0.0,
+        "min_kBps": min(rates) / 1000 if rates else 0.0,
+        "max_kBps": max(rates) / 1000 if rates else 0.0,
+        "cpu_pct": (cpu1 - cpu0) / window * 100,
+        "cpu_pct_per_100": (cpu1 - cpu0) / window * 100 / (args.listeners / 100),
+        "peak_rss_mb": peak_rss / 1024,
+        "idle_open_at_end": sum(1 for p in idle if p.closed_at is None),
+        "idle_first_closed_after_s": (min(p.closed_at for p in idle if p.closed_at) - t_idle)
+        if any(p.closed_at for p in idle) else None,
+        "meta_blocks_per_listener": (sum(p.meta_blocks for p in listeners) / len(listeners))
+        if listeners else 0,
+        "a_title": next((p.title for p in listeners if p.title), None),
+        "total_s": t1 - t_start,
+    })
+    for p in listeners:
+        if p.transport:
+            p.transport.abort()
+    for p in idle:
+        if p.transport:
+            p.transport.abort()
+    with open(args.out, "w") as f:
+        json.dump(out, f, indent=1)
+    print(f"{args.label}: {ok}/{args.listeners} listeners OK, mean {out['mean_kBps']:.2f} kB/s,"
+          f" min {out['min_kBps']:.2f} kB/s, CPU {out['cpu_pct']:.1f} %,"
+          f" peak RSS {out['peak_rss_mb']:.1f} MB, idle still open {out['idle_open_at_end']}"
+          f"/{args.idle}" + (f" (server closed the first after {closed:.1f} s)"
+                             if (closed := out["idle_first_closed_after_s"]) else ""))
+
+
+def report(args):
+    rows = []
+    for name in args.files:
+        with open(name) as f:
+            rows.append(json.load(f))
+    print()
+    print(f"{'server':<10} {'listeners OK':>13} {'mean kB/s':>10} {'min kB/s':>9}"
+          f" {'CPU %/100 lst':>14} {'peak RSS MB':>12} {'base CPU %':>11} {'base RSS MB':>12}"
+          f" {'idle open':>10}")
+    for r in rows:
+        print(f"{r['server']:<10} {str(r['listeners_ok']) + '/' + str(r['listeners']):>13}"
+              f" {r['mean_kBps']:>10.2f} {r['min_kBps']:>9.2f} {r['cpu_pct_per_100']:>14.2f}"
+              f" {r['peak_rss_mb']:>12.1f} {r['base_cpu_pct']:>11.2f} {r['base_rss_mb']:>12.1f}"
+              f" {str(r['idle_open_at_end']) + '/' + str(r['idle']):>10}")
+    if len(rows) == 2:
+        a, b = rows
+        cpu = a["cpu_pct_per_100"] / b["cpu_pct_per_100"] if b["cpu_pct_per_100"] else float("inf")
+        rss = a["peak_rss_mb"] / b["peak_rss_mb"] if b["peak_rss_mb"] else float("inf")
+        print(f"\nratio {a['server']}/{b['server']}: CPU {cpu:.2f}x, RSS {rss:.2f}x")
+    print("(kB = 1000 bytes, audio bytes only, over the 30 s window; CPU = utime+stime of the"
+          " server process; base = the server with its stream running and nobody connected;"
+          " idle open = idle connections the server had not closed by the window's end)")
+    ok = all(r["listeners_ok"] == r["listeners"] for r in rows)
+    print("RESULT:", "every listener OK on every server" if ok else "SOME LISTENERS FAILED")
+    return 0 if ok else 1
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    sub = ap.add_subparsers(dest="cmd", required=True)
+    r = sub.add_parser("record")
+    r.add_argument("--port", type=int, required=True)
+    r.add_argument("--path", required=True)
+    r.add_argument("--seconds", type=float, default=20)
+    r.add_argument("--out", required=True)
+    lo = sub.add_parser("load")
+    lo.add_argument("--port", type=int, required=True)
+    lo.add_argument("--path", required=True)
+    lo.add_argument("--pid", type=int, required=True)
+    lo.add_argument("--label", required=True)
+    lo.add_argument("--out", required=True)
+    lo.add_argument("--listeners", type=int, default=500)
+    lo.add_argument("--idle", type=int, default=200)
+    lo.add_argument("--seconds", type=float, default=30)
+    lo.add_argument("--baseline", type=float, default=5)
+    lo.add_argument("--settle", type=float, default=3)
+    lo.add_argument("--expect-bps", type=float, default=16000)
+    rep = sub.add_parser("report")
+    rep.add_argument("files", nargs="+")
+    args = ap.parse_args()
+    if args.cmd == "record":
+        asyncio.run(record(args))
+    elif args.cmd == "load":
+        for n in (args.listeners, args.idle):
+            if not 0 <= n <= 2000:
+                sys.exit("counts are bounded to 0..2000")
+        asyncio.run(load(args))
+    else:
+        sys.exit(report(args))
+
+
+if __name__ == "__main__":
+    main()
