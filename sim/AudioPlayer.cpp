@@ -27,19 +27,19 @@ bool AudioPlayer::Play(const FrameLoop& loop, std::size_t firstFrame, int sample
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });
 
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16NE;
-    spec.rate = static_cast<std::uint32_t>(sampleRate);
-    spec.channels = static_cast<std::uint8_t>(channels);
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_S16NE;
+    sampleFormat.rate = static_cast<std::uint32_t>(sampleRate);
+    sampleFormat.channels = static_cast<std::uint8_t>(channels);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(TargetLatencyUs, &spec));
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(TargetLatencyUs, &sampleFormat));
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
     int error = 0;
     std::unique_ptr<pa_simple, PulseDeleter> out(
-        pa_simple_new(nullptr, "Tunora", PA_STREAM_PLAYBACK, nullptr, "DAB receiver", &spec,
+        pa_simple_new(nullptr, "Tunora", PA_STREAM_PLAYBACK, nullptr, "DAB receiver", &sampleFormat,
                       nullptr, &attr, &error));
     if (!out) {
         return false;
