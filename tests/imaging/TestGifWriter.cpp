@@ -32,18 +32,19 @@ void Check(int result, const char* what) {
 
 }  // namespace
 
-QByteArray WriteTestGif(const TestGif& spec) {
+QByteArray WriteTestGif(const TestGif& picture) {
     QByteArray out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, WriteToBuffer, &error);
     if (!gif)
         throw std::runtime_error("EGifOpen");
     EGifSetGifVersion(gif, true);
-    ColorMapObject* global = MakeMap(spec.globalColours);
-    Check(EGifPutScreenDesc(gif, spec.screenWidth, spec.screenHeight, 8, spec.background, global),
+    ColorMapObject* global = MakeMap(picture.globalColours);
+    Check(EGifPutScreenDesc(gif, picture.screenWidth, picture.screenHeight, 8, picture.background,
+                            global),
           "screen");
     GifFreeMapObject(global);
-    for (const TestGifFrame& frame : spec.frames) {
+    for (const TestGifFrame& frame : picture.frames) {
         if (frame.transparent >= 0) {
             GraphicsControlBlock control{};
             control.DisposalMode = DISPOSAL_UNSPECIFIED;

@@ -20,50 +20,6 @@
 
 namespace {
 
-struct Mp3Info {
-    long Rate = 0;
-    int Channels = 0;
-    int Layer = 0;
-    int Version = 0;  // MPG123_1_0, MPG123_2_0, ...
-    int Mode = 0;     // MPG123_M_STEREO ... MPG123_M_MONO
-    int Bitrate = 0;
-    long Frames = 0;  // PCM frames decoded
-};
-
-Mp3Info DecodeMp3(const QString& path) {
-    Mp3Info info;
-    mpg123_init();
-    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
-    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    if (mpg123_open(handle, QFile::encodeName(path).constData()) != MPG123_OK) {
-        mpg123_delete(handle);
-        return info;
-    }
-    int encoding = 0;
-    mpg123_getformat(handle, &info.Rate, &info.Channels, &encoding);
-    mpg123_frameinfo2 frame;
-    if (mpg123_info2(handle, &frame) == MPG123_OK) {
-        info.Layer = frame.layer;
-        info.Version = frame.version;
-        info.Mode = frame.mode;
-        info.Bitrate = frame.bitrate;
-    }
-    unsigned char buffer[16384];
-    size_t done = 0;
-    long bytes = 0;
-    int result;
-    while ((result = mpg123_read(handle, buffer, sizeof buffer, &done)) == MPG123_OK ||
-           result == MPG123_NEW_FORMAT) {
-        bytes += static_cast<long>(done);
-    }
-    bytes += static_cast<long>(done);
-    const int sampleBytes = encoding == MPG123_ENC_SIGNED_16 ? 2 : 4;
-    info.Frames = info.Channels ? bytes / (info.Channels * sampleBytes) : 0;
-    mpg123_close(handle);
-    mpg123_delete(handle);
-    return info;
-}
-
 // Runs `make` on a fresh file descriptor and returns the file's path once the writer is gone.
 QString Record(const QTemporaryDir& dir, const QString& name,
                const std::function<void(int fd)>& make) {

@@ -19,3 +19,16 @@ std::uint32_t FieldAt(const std::vector<std::uint8_t>& data, int offset, int byt
 
 // The build's folder of the codec libraries.
 QString CodecFolder();
+
+// What libmpg123 reads from an MP3 file: its format and the PCM frames it decodes to.
+struct Mp3Info {
+    long Rate = 0;
+    int Channels = 0;
+    int Layer = 0;
+    int Version = 0;  // MPG123_1_0, MPG123_2_0, ...
+    int Mode = 0;     // MPG123_M_STEREO ... MPG123_M_MONO
+    int Bitrate = 0;
+    long Frames = 0;  // PCM frames decoded
+};
+
+Mp3Info DecodeMp3(const QString& path);

@@ -23,43 +23,6 @@
 
 namespace {
 
-struct Mp3Info {
-    long Rate = 0;
-    int Channels = 0;
-    int Layer = 0;
-    long Frames = 0;
-};
-
-Mp3Info DecodeMp3(const QString& path) {
-    Mp3Info info;
-    mpg123_init();
-    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
-    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    if (mpg123_open(handle, QFile::encodeName(path).constData()) != MPG123_OK) {
-        mpg123_delete(handle);
-        return info;
-    }
-    int encoding = 0;
-    mpg123_getformat(handle, &info.Rate, &info.Channels, &encoding);
-    mpg123_frameinfo2 frame;
-    if (mpg123_info2(handle, &frame) == MPG123_OK) {
-        info.Layer = frame.layer;
-    }
-    unsigned char buffer[16384];
-    size_t done = 0;
-    long bytes = 0;
-    int result;
-    while ((result = mpg123_read(handle, buffer, sizeof buffer, &done)) == MPG123_OK ||
-           result == MPG123_NEW_FORMAT) {
-        bytes += static_cast<long>(done);
-    }
-    bytes += static_cast<long>(done);
-    info.Frames = info.Channels ? bytes / (info.Channels * 2) : 0;
-    mpg123_close(handle);
-    mpg123_delete(handle);
-    return info;
-}
-
 // Four header bytes: version bits (3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5), layer bits (3 I, 2 II,
 // 1 III), bit-rate index, sample-rate index, channel mode.
 std::vector<std::uint8_t> FrameHeader(int version, int layer, int bitrateIndex, int rateIndex = 1,
