@@ -20,7 +20,7 @@ THTTPServer* HTTPServer = nullptr;
 THTTPServer::THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tables,
                          TMainControl& control)
     : settings_(settings), tables_(tables), control_(control) {
-    const std::int32_t port = settings_.ReadInteger(QStringLiteral("ServerPort"));
+    const std::int32_t port = settings_.ReadInteger(Setting::ServerPort);
     if (port != 0) {
         Listen(static_cast<std::uint16_t>(port), true);
     }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "Version.h"
 #include "http/HTTPText.h"
 #include "http/THTTPServer.h"
 #include "http/TRecorderHTTP.h"
@@ -246,7 +247,7 @@ QString THTTPSessionThread::GetHost(bool addPort) const {
 }
 
 bool THTTPSessionThread::Authenticated() const {
-    const QString password = server_.Settings().ReadString(QStringLiteral("ServerPassword"));
+    const QString password = server_.Settings().ReadString(Setting::ServerPassword);
     if (password.isEmpty() || server_.IsLocal(ClientSocket.LocalAddress())) {
         return true;
     }
@@ -402,7 +403,7 @@ void THTTPSessionThread::SendStream(const QString& name) {
     const QString value = GetHeader(QStringLiteral("Icy-MetaData:")).trimmed();
     if (value.isEmpty()) {
         SendLine(QStringLiteral("HTTP/1.0 200 OK"));
-        SendLine(QStringLiteral("Server: Tunora/1.4 Dev 10"));
+        SendLine(QStringLiteral("Server: Tunora/") + QString::fromLatin1(TunoraVersion));
         SendLine(QStringLiteral("Content-Type: audio/mpeg"));
         SendLine(QStringLiteral("Cache-Control: no-cache\r\nPragma: no-cache"));
         SendLine(QStringLiteral("Connection: close"));
@@ -417,7 +418,8 @@ void THTTPSessionThread::SendStream(const QString& name) {
     SendLine(QStringLiteral("icy-notice1:<BR>This stream requires an MPEG-1 Layer 2 player, see "
                             "the <a href=\"") +
              kWebSite + QStringLiteral("\">Tunora web site</a> for more information.<BR>"));
-    SendLine(QStringLiteral("icy-notice2:Tunora digital radio server/Version 1.4 Dev 10"));
+    SendLine(QStringLiteral("icy-notice2:Tunora digital radio server/Version ") +
+             QString::fromLatin1(TunoraVersion));
     SendLine(QStringLiteral("icy-name:") + serviceName);
     SendLine(QStringLiteral("icy-genre:") + tables.GetServiceProgrammeTypeName(service));
     SendLine(QStringLiteral("icy-url:") + kWebSite);

@@ -63,18 +63,18 @@ TRecorder* TRecordManager::Recorder(std::int32_t serviceId) const {
 
 QString TRecordManager::ChooseRecordingFile(const QString& defaultName) {
     AssertMainThread();
-    const QString extension = settings_.ReadString(QStringLiteral("DefaultExtension"));
+    const QString extension = settings_.ReadString(Setting::DefaultExtension);
     SaveFileRequest request;
     request.filter = BuildSaveFilter(extension, true);
     request.defaultExtension = extension.isEmpty() ? QStringLiteral("MP2") : extension;
     request.fileName = defaultName;
-    request.initialDir = settings_.ReadString(QStringLiteral("SaveDir"));
+    request.initialDir = settings_.ReadString(Setting::SaveDir);
     const std::optional<SaveFileAnswer> answer = Dialogs::Instance().SaveFile(request);
     if (!answer || answer->path.isEmpty()) {
         return QString();
     }
     const QString folder = QFileInfo(answer->path).absolutePath();
-    settings_.WriteString(QStringLiteral("SaveDir"),
+    settings_.WriteString(Setting::SaveDir,
                           folder.endsWith(u'/') ? folder : folder + u'/');
     return answer->path;
 }

@@ -77,8 +77,8 @@ TRecorderRecode::TRecorderRecode(std::int32_t serviceId, const TServiceTablesWra
     // quote arrives whole.
     const QStringList arguments =
         BuildArguments(format, tables.GetServiceLabel(serviceId), QDateTime::currentDateTime(),
-                       settings.ReadInteger(QStringLiteral("BitRate")),
-                       settings.ReadInteger(QStringLiteral("SamplingFrequency")));
+                       settings.ReadInteger(Setting::BitRate),
+                       settings.ReadInteger(Setting::SamplingFrequency));
     CommandLine_ = BuildCommandLine(executable, arguments);
 
     int pipeEnds[2];

@@ -13,9 +13,6 @@ TSettingsWrapper* Settings = nullptr;
 
 namespace {
 
-const QString kFavourites = QStringLiteral("Favourites");
-const QString kRecents = QStringLiteral("Recents");
-const QString kRecentCount = QStringLiteral("RecentCount");
 constexpr qsizetype kMaxRecents = 16;
 
 QStringList SplitKeys(const QString& stored) {
@@ -45,7 +42,7 @@ TSettingsWrapper::TSettingsWrapper(RegistryKey userKey, RegistryKey machineKey,
     : userKey_(std::move(userKey)), machineKey_(std::move(machineKey)), tables_(tables) {
     // A hive that refuses the write (typically the machine-wide one for an ordinary user) must
     // not stop the program from starting: that default simply stays absent.
-    auto createDefault = [this](const QString& name, const std::function<void()>& write) {
+    auto createDefault = [this](SettingName name, const std::function<void()>& write) {
         try {
             if (!ValueExists(name)) {
                 write();
@@ -53,33 +50,30 @@ TSettingsWrapper::TSettingsWrapper(RegistryKey userKey, RegistryKey machineKey,
         } catch (const RegistryError&) {
         }
     };
-    auto integer = [&](const char* name, std::int32_t value) {
-        const QString n = QString::fromLatin1(name);
-        createDefault(n, [&] { WriteInteger(n, value); });
+    auto integer = [&](SettingName name, std::int32_t value) {
+        createDefault(name, [&] { WriteInteger(name, value); });
     };
-    integer("Width", 320);
-    integer("Top", firstMonitorTop + 48);
-    integer("Left", firstMonitorWidth - 368);
-    integer("RecentCount", 5);
-    integer("ScrollSpeed", 20);
-    integer("ScrollJump", 1);
-    const QString secondary = QStringLiteral("ShowSecondaryServices");
-    createDefault(secondary, [&] { WriteBool(secondary, false); });
-    integer("ServerPort", 8080);
-    const QString password = QStringLiteral("ServerPassword");
-    createDefault(password, [&] { WriteString(password, GeneratePassword(16)); });
+    integer(Setting::Width, 320);
+    integer(Setting::Top, firstMonitorTop + 48);
+    integer(Setting::Left, firstMonitorWidth - 368);
+    integer(Setting::RecentCount, 5);
+    integer(Setting::ScrollSpeed, 20);
+    integer(Setting::ScrollJump, 1);
+    createDefault(Setting::ShowSecondaryServices,
+                  [&] { WriteBool(Setting::ShowSecondaryServices, false); });
+    integer(Setting::ServerPort, 8080);
+    createDefault(Setting::ServerPassword,
+                  [&] { WriteString(Setting::ServerPassword, GeneratePassword(16)); });
 }
 
 QString TSettingsWrapper::KeyPath() {
     return QStringLiteral("\\Software\\Tunora\\Tunora");
 }
 
-bool TSettingsWrapper::IsMachineWide(const QString& name) {
-    static const std::array<QString, 6> names = {
-        QStringLiteral("ServerPort"), QStringLiteral("ServerPassword"),
-        QStringLiteral("Executable"), QStringLiteral("Directory"),
-        QStringLiteral("Version"),    QStringLiteral("TimerEnabled"),
-    };
+bool TSettingsWrapper::IsMachineWide(SettingName name) {
+    static constexpr std::array names = {Setting::ServerPort, Setting::ServerPassword,
+                                         Setting::Executable, Setting::Directory,
+                                         Setting::Version,    Setting::TimerEnabled};
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
@@ -101,52 +95,52 @@ QString TSettingsWrapper::GeneratePassword(int length) {
     return password;
 }
 
-RegistryKey& TSettingsWrapper::KeyFor(const QString& name) {
+RegistryKey& TSettingsWrapper::KeyFor(SettingName name) {
     return IsMachineWide(name) ? machineKey_ : userKey_;
 }
 
-const RegistryKey& TSettingsWrapper::KeyFor(const QString& name) const {
+const RegistryKey& TSettingsWrapper::KeyFor(SettingName name) const {
     return IsMachineWide(name) ? machineKey_ : userKey_;
 }
 
-QString TSettingsWrapper::ReadString(const QString& name) const {
-    return KeyFor(name).ReadString(name);
+QString TSettingsWrapper::ReadString(SettingName name) const {
+    return KeyFor(name).ReadString(name.Text());
 }
 
-void TSettingsWrapper::WriteString(const QString& name, const QString& value) {
-    KeyFor(name).WriteString(name, value);
+void TSettingsWrapper::WriteString(SettingName name, const QString& value) {
+    KeyFor(name).WriteString(name.Text(), value);
 }
 
-std::int32_t TSettingsWrapper::ReadInteger(const QString& name) const {
-    return KeyFor(name).ReadInteger(name);
+std::int32_t TSettingsWrapper::ReadInteger(SettingName name) const {
+    return KeyFor(name).ReadInteger(name.Text());
 }
 
-void TSettingsWrapper::WriteInteger(const QString& name, std::int32_t value) {
-    KeyFor(name).WriteInteger(name, value);
+void TSettingsWrapper::WriteInteger(SettingName name, std::int32_t value) {
+    KeyFor(name).WriteInteger(name.Text(), value);
 }
 
-bool TSettingsWrapper::ReadBool(const QString& name) const {
+bool TSettingsWrapper::ReadBool(SettingName name) const {
     return ReadInteger(name) != 0;
 }
 
-void TSettingsWrapper::WriteBool(const QString& name, bool value) {
+void TSettingsWrapper::WriteBool(SettingName name, bool value) {
     WriteInteger(name, value ? 1 : 0);
 }
 
-bool TSettingsWrapper::ValueExists(const QString& name) const {
-    return KeyFor(name).ValueExists(name);
+bool TSettingsWrapper::ValueExists(SettingName name) const {
+    return KeyFor(name).ValueExists(name.Text());
 }
 
 // ---- Favourites and recents -----------------------------------------------------------------
 
 bool TSettingsWrapper::IsFavourite(std::int32_t serviceId) const {
-    return ContainsKey(SplitKeys(ReadString(kFavourites)),
+    return ContainsKey(SplitKeys(ReadString(Setting::Favourites)),
                        tables_.GetServiceKey(serviceId, true, u':'));
 }
 
 void TSettingsWrapper::SetFavourite(std::int32_t serviceId, bool on) {
     const QString key = tables_.GetServiceKey(serviceId, true, u':');
-    QStringList keys = SplitKeys(ReadString(kFavourites));
+    QStringList keys = SplitKeys(ReadString(Setting::Favourites));
     if (ContainsKey(keys, key) == on) {
         return;
     }
@@ -155,7 +149,7 @@ void TSettingsWrapper::SetFavourite(std::int32_t serviceId, bool on) {
     } else {
         RemoveKey(keys, key);
     }
-    WriteString(kFavourites, keys.join(u','));
+    WriteString(Setting::Favourites, keys.join(u','));
 }
 
 void TSettingsWrapper::AddRecent(std::int32_t serviceId) {
@@ -163,13 +157,13 @@ void TSettingsWrapper::AddRecent(std::int32_t serviceId) {
         return;
     }
     const QString key = tables_.GetServiceKey(serviceId, true, u':');
-    QStringList keys = SplitKeys(ReadString(kRecents));
+    QStringList keys = SplitKeys(ReadString(Setting::Recents));
     RemoveKey(keys, key);
     keys.prepend(key);
     while (keys.size() > kMaxRecents) {
         keys.removeLast();
     }
-    WriteString(kRecents, keys.join(u','));
+    WriteString(Setting::Recents, keys.join(u','));
 }
 
 namespace {
@@ -196,15 +190,15 @@ TListEntries DisplayLines(const TServiceTablesWrapper& tables, const QString& st
 }  // namespace
 
 void TSettingsWrapper::GetFavourites(TListEntries& list) const {
-    list = DisplayLines(tables_, ReadString(kFavourites));
+    list = DisplayLines(tables_, ReadString(Setting::Favourites));
     std::stable_sort(list.begin(), list.end(), [](const TListEntry& a, const TListEntry& b) {
         return QString::compare(a.Text, b.Text, Qt::CaseInsensitive) < 0;
     });
 }
 
 void TSettingsWrapper::GetRecents(TListEntries& list, bool numbered) const {
-    list = DisplayLines(tables_, ReadString(kRecents));
-    const std::int32_t count = ReadInteger(kRecentCount);
+    list = DisplayLines(tables_, ReadString(Setting::Recents));
+    const std::int32_t count = ReadInteger(Setting::RecentCount);
     if (count < 0) {
         list.clear();
     } else if (list.size() > count) {

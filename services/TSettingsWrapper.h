@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/RegistryKey.h"
+#include "services/SettingName.h"
 #include "services/TListEntry.h"
 
 class TServiceTablesWrapper;
@@ -21,16 +22,16 @@ public:
 
     // The key both hives hold the settings under: "\Software\Tunora\Tunora".
     static QString KeyPath();
-    static bool IsMachineWide(const QString& name);
+    static bool IsMachineWide(SettingName name);
     static QString GeneratePassword(int length);
 
-    QString ReadString(const QString& name) const;
-    void WriteString(const QString& name, const QString& value);
-    std::int32_t ReadInteger(const QString& name) const;
-    void WriteInteger(const QString& name, std::int32_t value);
-    bool ReadBool(const QString& name) const;
-    void WriteBool(const QString& name, bool value);
-    bool ValueExists(const QString& name) const;
+    QString ReadString(SettingName name) const;
+    void WriteString(SettingName name, const QString& value);
+    std::int32_t ReadInteger(SettingName name) const;
+    void WriteInteger(SettingName name, std::int32_t value);
+    bool ReadBool(SettingName name) const;
+    void WriteBool(SettingName name, bool value);
+    bool ValueExists(SettingName name) const;
 
     bool IsFavourite(std::int32_t serviceId) const;
     void SetFavourite(std::int32_t serviceId, bool on);
@@ -39,8 +40,8 @@ public:
     void GetRecents(TListEntries& list, bool numbered) const;
 
 private:
-    RegistryKey& KeyFor(const QString& name);
-    const RegistryKey& KeyFor(const QString& name) const;
+    RegistryKey& KeyFor(SettingName name);
+    const RegistryKey& KeyFor(SettingName name) const;
 
     RegistryKey userKey_;
     RegistryKey machineKey_;

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "Version.h"
 #include "platform/RegistryError.h"
 #include "platform/RegistryKey.h"
 #include "receiver/IViadabRx.h"
@@ -23,10 +24,9 @@ bool Startup::IsReceiverInstalled() {
 
 void Startup::WriteProgramIdentity(TSettingsWrapper& settings, const QString& executable) {
     try {
-        settings.WriteString(QStringLiteral("Executable"), executable);
-        settings.WriteString(QStringLiteral("Directory"),
-                             QFileInfo(executable).absolutePath() + u'/');
-        settings.WriteString(QStringLiteral("Version"), QString::fromLatin1(Version));
+        settings.WriteString(Setting::Executable, executable);
+        settings.WriteString(Setting::Directory, QFileInfo(executable).absolutePath() + u'/');
+        settings.WriteString(Setting::Version, QString::fromLatin1(TunoraVersion));
     } catch (const RegistryError&) {
         // No right to the machine-wide hive: the values are informative only.
     }
@@ -34,8 +34,8 @@ void Startup::WriteProgramIdentity(TSettingsWrapper& settings, const QString& ex
 
 void Startup::ApplyShowCommand(TSettingsWrapper& settings, int showCommand) {
     if (showCommand == 3) {
-        settings.WriteBool(QStringLiteral("HideBar"), false);
+        settings.WriteBool(Setting::HideBar, false);
     } else if (showCommand == 7) {
-        settings.WriteBool(QStringLiteral("HideBar"), true);
+        settings.WriteBool(Setting::HideBar, true);
     }
 }

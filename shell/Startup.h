@@ -8,8 +8,6 @@ class TSettingsWrapper;
 // The start-up steps that need no window: testable without a display.
 class Startup {
 public:
-    static constexpr const char* Version = "1.4 Dev 10";
-
     // The first argument, read the system's way, is the word RECODE (any letter case).
     static bool IsRecodeCommand(const QStringList& arguments);
 

@@ -5,6 +5,7 @@
 #include <QRegion>
 #include <QScreen>
 
+#include "Version.h"
 #include "shell/GuiImages.h"
 #include "shell/Startup.h"
 
@@ -46,7 +47,7 @@ void TSplashForm::paintEvent(QPaintEvent*) {
     if (!name_.isNull()) {
         painter.drawImage(QRect(16, 12, 268, 64), name_);
     }
-    const QString text = QStringLiteral("Version ") + QString::fromLatin1(Startup::Version);
+    const QString text = QStringLiteral("Version ") + QString::fromLatin1(TunoraVersion);
     const QFontMetrics metrics = painter.fontMetrics();
     const int textWidth = metrics.horizontalAdvance(text);
     painter.setPen(QColor(0x33, 0x33, 0x33));

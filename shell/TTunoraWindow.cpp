@@ -18,6 +18,7 @@
 #include <QWindow>
 #include <exception>
 
+#include "Version.h"
 #include "platform/Dialogs.h"
 #include "platform/HandOverServer.h"
 #include "receiver/TMainControl.h"
@@ -112,10 +113,9 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
     // 4. Size, shape and place.
     setMinimumSize(kLeftWidth + kRightWidth + 8, kBarHeight);
     setMaximumHeight(kBarHeight);
-    resize(settings_.ReadInteger(QStringLiteral("Width")), kBarHeight);
+    resize(settings_.ReadInteger(Setting::Width), kBarHeight);
     ApplyShape();
-    move(settings_.ReadInteger(QStringLiteral("Left")),
-         settings_.ReadInteger(QStringLiteral("Top")));
+    move(settings_.ReadInteger(Setting::Left), settings_.ReadInteger(Setting::Top));
 
     CreateActions();
     CreateMenus();
@@ -162,7 +162,7 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
     connect(&taskbarTimer_, &QTimer::timeout, this, [this] { TaskbarTimerTimer(); });
     power_ = new TLogindPower([this](bool suspending) { PowerSuspend(suspending); }, this);
 
-    serviceText_ = QStringLiteral("Tunora ") + QString::fromLatin1(Startup::Version);
+    serviceText_ = QStringLiteral("Tunora ") + QString::fromLatin1(TunoraVersion);
     serviceLabel_ = serviceText_;
     icon32_ = ServicePicture(0, kSizer);
 
@@ -184,8 +184,8 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
     // 9. The command line, or the service of the last run.
     if (arguments_.size() > 1) {
         ProcessCommandLine(CommandLine::Join(arguments_));
-    } else if (settings_.ReadBool(QStringLiteral("PlayOnStartup"))) {
-        StartService(tables_.FindServiceByKey(settings_.ReadString(QStringLiteral("Playing"))));
+    } else if (settings_.ReadBool(Setting::PlayOnStartup)) {
+        StartService(tables_.FindServiceByKey(settings_.ReadString(Setting::Playing)));
     }
     TunoraWindow = this;
 }
@@ -195,9 +195,9 @@ TTunoraWindow::~TTunoraWindow() {
     handOver_.reset();
     labelDrawer_->Terminate();
     labelDrawer_.reset();
-    settings_.WriteInteger(QStringLiteral("Width"), width());
-    settings_.WriteInteger(QStringLiteral("Top"), y());
-    settings_.WriteInteger(QStringLiteral("Left"), x());
+    settings_.WriteInteger(Setting::Width, width());
+    settings_.WriteInteger(Setting::Top, y());
+    settings_.WriteInteger(Setting::Left, x());
     try {
         control_.PlayService(0, false);
     } catch (const std::exception&) {
@@ -279,7 +279,7 @@ int TTunoraWindow::HandOverMessage(int wParam, std::int64_t lParam, const QStrin
             ProcessCommandLine(text);
             break;
         case 2:
-            result = settings_.ReadInteger(QStringLiteral("ServerPort"));
+            result = settings_.ReadInteger(Setting::ServerPort);
             break;
         default:
             result = -1;
@@ -326,13 +326,13 @@ void TTunoraWindow::StartService(std::int32_t serviceId) {
     }
     settings_.AddRecent(serviceId);
     try {
-        control_.PlayService(serviceId, settings_.ReadBool(QStringLiteral("ShowAudioInfo")));
+        control_.PlayService(serviceId, settings_.ReadBool(Setting::ShowAudioInfo));
     } catch (const std::exception& error) {
         // A receiver failure is reported like any other error; the program goes on.
         Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
                                        DialogButtons::Ok);
     }
-    settings_.WriteString(QStringLiteral("Playing"), tables_.GetServiceKey(serviceId, true, u':'));
+    settings_.WriteString(Setting::Playing, tables_.GetServiceKey(serviceId, true, u':'));
     Q_EMIT ServiceStarted(serviceId);
 }
 
@@ -358,7 +358,7 @@ void TTunoraWindow::SetServiceText(const QString& text) {
         trayTip_ = caption.left(63);
     } else {
         setWindowTitle(QStringLiteral("Tunora"));
-        serviceText_ = QStringLiteral("Tunora ") + QString::fromLatin1(Startup::Version);
+        serviceText_ = QStringLiteral("Tunora ") + QString::fromLatin1(TunoraVersion);
         trayTip_ = QStringLiteral("Tunora");
     }
     serviceLabel_ = serviceText_;
@@ -368,7 +368,7 @@ void TTunoraWindow::SetServiceText(const QString& text) {
 
 void TTunoraWindow::UpdateServiceIcons(std::int32_t serviceId) {
     icon32_ = ServicePicture(serviceId, kSizer);
-    if (serviceId != 0 && settings_.ReadBool(QStringLiteral("ChangeTaskBarIcon"))) {
+    if (serviceId != 0 && settings_.ReadBool(Setting::ChangeTaskBarIcon)) {
         trayIcon_ = QIcon(QPixmap::fromImage(ServicePicture(serviceId, 16)));
     } else {
         trayIcon_ = GuiImages::MainIcon();
@@ -402,13 +402,13 @@ void TTunoraWindow::UpdateAudioInfo() {
 }
 
 void TTunoraWindow::ApplyScrollSettings() {
-    labelDrawer_->SetScrollJump(settings_.ReadInteger(QStringLiteral("ScrollJump")));
-    labelDrawer_->SetScrollSpeed(settings_.ReadInteger(QStringLiteral("ScrollSpeed")));
+    labelDrawer_->SetScrollJump(settings_.ReadInteger(Setting::ScrollJump));
+    labelDrawer_->SetScrollSpeed(settings_.ReadInteger(Setting::ScrollSpeed));
 }
 
 void TTunoraWindow::SettingsChanged() {
     UpdateServiceIcons(shownService_);
-    control_.SetShowAudioInfo(settings_.ReadBool(QStringLiteral("ShowAudioInfo")));
+    control_.SetShowAudioInfo(settings_.ReadBool(Setting::ShowAudioInfo));
     serviceLabel_ = serviceText_;
     ApplyScrollSettings();
     update();
@@ -498,7 +498,7 @@ void TTunoraWindow::PopupMenuAt(int x, int y, bool quick) {
         hide();
     }
     move(left, this->y());
-    setVisible(!settings_.ReadBool(QStringLiteral("HideBar")));
+    setVisible(!settings_.ReadBool(Setting::HideBar));
 }
 
 void TTunoraWindow::BringBarToFront() {
@@ -577,7 +577,7 @@ void TTunoraWindow::BuildQuickMenu() {
         }
     }
     dynamicImageList_ = masterImageList_;
-    const int mode = settings_.ReadInteger(QStringLiteral("QuickMenuMode"));
+    const int mode = settings_.ReadInteger(Setting::QuickMenuMode);
     TListEntries list;
     if (mode != 2) {
         settings_.GetFavourites(list);
@@ -703,7 +703,7 @@ TTunoraWindow::HitArea TTunoraWindow::HitTest(const QPoint& client) const {
 
 bool TTunoraWindow::QuerySuspendDenied() const {
     return control_.CurrentService() != 0 || control_.IsBusy() || control_.GetScanLock() ||
-           settings_.ReadBool(QStringLiteral("TimerEnabled"));
+           settings_.ReadBool(Setting::TimerEnabled);
 }
 
 void TTunoraWindow::PowerSuspend(bool suspending) {
@@ -763,12 +763,12 @@ void TTunoraWindow::QuietActionExecute() {
 }
 
 void TTunoraWindow::RestoreBarActionExecute() {
-    settings_.WriteBool(QStringLiteral("HideBar"), false);
+    settings_.WriteBool(Setting::HideBar, false);
     ExpandBar();
 }
 
 void TTunoraWindow::MinimizeBarActionExecute() {
-    settings_.WriteBool(QStringLiteral("HideBar"), true);
+    settings_.WriteBool(Setting::HideBar, true);
     CollapseBar();
 }
 

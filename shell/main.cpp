@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     RecordManager = recordManager.get();
     auto bar = std::make_unique<TTunoraWindow>(*tables, *settings, *control, arguments);
     std::unique_ptr<THTTPServer> server;
-    if (settings->ReadInteger(QStringLiteral("ServerPort")) != 0) {
+    if (settings->ReadInteger(Setting::ServerPort) != 0) {
         server = std::make_unique<THTTPServer>(*settings, *tables, *control);
         HTTPServer = server.get();
     }
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
 
     Startup::WriteProgramIdentity(*settings, ProgramFolder::ExecutablePath());
     Startup::ApplyShowCommand(*settings, showCommand);
-    if (!settings->ReadBool(QStringLiteral("HideBar"))) {
+    if (!settings->ReadBool(Setting::HideBar)) {
         bar->ExpandBar();
     }
 

@@ -58,7 +58,7 @@ using HTTPServerTest = HTTPFixture;
 // The path "/" is redirected permanently to index.htm on the requested host, even when a
 // password is set and the client is remote; without a Host header the local address and port.
 TEST_F(HTTPServerTest, RedirectsTheRootWithoutAskingForAPassword) {
-    settings.WriteString(QStringLiteral("ServerPassword"), QStringLiteral("Secret"));
+    settings.WriteString(Setting::ServerPassword, QStringLiteral("Secret"));
     remote = true;
     EXPECT_EQ(Get("GET / HTTP/1.0\r\nHost: radio.example:8080\r\n\r\n"),
               Redirect("http://radio.example:8080/index.htm"));
@@ -68,7 +68,7 @@ TEST_F(HTTPServerTest, RedirectsTheRootWithoutAskingForAPassword) {
 
 // Authentication comes before the ".." and method checks, which come before routing.
 TEST_F(HTTPServerTest, AnswersUnauthorizedThenMethodThenNotFound) {
-    settings.WriteString(QStringLiteral("ServerPassword"), QStringLiteral("Secret"));
+    settings.WriteString(Setting::ServerPassword, QStringLiteral("Secret"));
     remote = true;
     EXPECT_EQ(Get("POST /../x HTTP/1.0\r\n\r\n"), kUnauthorized);
     EXPECT_EQ(Get("GET /nothing.txt HTTP/1.0\r\nAuthorization: Basic dXNlcjpXcm9uZw==\r\n\r\n"),
@@ -85,7 +85,7 @@ TEST_F(HTTPServerTest, AnswersUnauthorizedThenMethodThenNotFound) {
 // Over loopback, IPv4 or IPv6 (with the check not injected away), no password is asked; the same
 // request from another address without credentials is refused.
 TEST_F(HTTPServerTest, ExemptsLoopbackFromThePassword) {
-    settings.WriteString(QStringLiteral("ServerPassword"), QStringLiteral("Secret"));
+    settings.WriteString(Setting::ServerPassword, QStringLiteral("Secret"));
     EXPECT_EQ(Get("GET /nothing.txt HTTP/1.0\r\n\r\n"), kNotFound);
     if (TestClient(port, "::1").IsConnected()) {
         EXPECT_EQ(Exchange(port, "GET /nothing.txt HTTP/1.0\r\n\r\n", "::1"), kNotFound);
@@ -199,7 +199,7 @@ TEST_F(HTTPServerTest, CapsTheNumberOfSessions) {
 
 // The port comes from "ServerPort"; a port already taken gives the error box and no server.
 TEST_F(HTTPServerTest, ReportsAPortInUse) {
-    settings.WriteInteger(QStringLiteral("ServerPort"), port);
+    settings.WriteInteger(Setting::ServerPort, port);
     THTTPServer second(settings, tables, control);
     EXPECT_FALSE(second.IsActive());
     ASSERT_EQ(dialogs.boxes.size(), 1);
@@ -207,7 +207,7 @@ TEST_F(HTTPServerTest, ReportsAPortInUse) {
     EXPECT_EQ(dialogs.boxes[0].text,
               QStringLiteral("Unable to start HTTP server on port %1.").arg(port));
 
-    settings.WriteInteger(QStringLiteral("ServerPort"), 0);
+    settings.WriteInteger(Setting::ServerPort, 0);
     THTTPServer none(settings, tables, control);
     EXPECT_FALSE(none.IsActive());
     EXPECT_EQ(dialogs.boxes.size(), 1);

@@ -106,8 +106,8 @@ TEST_F(RecodeTest, CommandLineWords) {
         (QStringList{QStringLiteral("RECODE"), QStringLiteral("WAV"), QStringLiteral("/TITLE=X"),
                      QStringLiteral("/TIMESTAMP=01/03/2002 19:59")}));
 
-    settings.WriteInteger(QStringLiteral("BitRate"), 0);
-    settings.WriteInteger(QStringLiteral("SamplingFrequency"), 0);
+    settings.WriteInteger(Setting::BitRate, 0);
+    settings.WriteInteger(Setting::SamplingFrequency, 0);
     TRecorderRecode recorder(radioOne, tables, settings, Path(QStringLiteral("a.wav")),
                              QStringLiteral("WAV"));
     EXPECT_TRUE(recorder.CommandLine().startsWith(TRecorderRecode::DefaultProgram() +

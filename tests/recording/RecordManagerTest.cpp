@@ -76,8 +76,8 @@ protected:
 // and folder of the settings, and the chosen folder is stored as "SaveDir".
 TEST_F(RecordManagerTest, DialogRecordingLosesNothingWhileTheDialogIsOpen) {
     ASSERT_TRUE(control.IsSettled());
-    settings.WriteString(QStringLiteral("SaveDir"), QStringLiteral("/music/"));
-    settings.WriteString(QStringLiteral("DefaultExtension"), QString());
+    settings.WriteString(Setting::SaveDir, QStringLiteral("/music/"));
+    settings.WriteString(Setting::DefaultExtension, QString());
     const QString chosen = Path(QStringLiteral("Radio One.mp2"));
     QString cacheFile;
     saveDialogs.whileOpen = [&] {
@@ -97,7 +97,7 @@ TEST_F(RecordManagerTest, DialogRecordingLosesNothingWhileTheDialogIsOpen) {
     EXPECT_EQ(request.defaultExtension, QStringLiteral("MP2"));
     EXPECT_EQ(request.fileName, QStringLiteral("Radio One"));
     EXPECT_EQ(request.initialDir, QStringLiteral("/music/"));
-    EXPECT_EQ(settings.ReadString(QStringLiteral("SaveDir")),
+    EXPECT_EQ(settings.ReadString(Setting::SaveDir),
               QFileInfo(chosen).absolutePath() + u'/');
 
     Deliver(200, frames.size());
@@ -117,7 +117,7 @@ TEST_F(RecordManagerTest, CancelledDialogDiscardsTheCache) {
         cacheFile = dynamic_cast<TRecorderCache*>(manager->Recorder(radioOne))->CacheFileName();
         Deliver(0, 20);
     };
-    settings.WriteString(QStringLiteral("DefaultExtension"), QStringLiteral("wav"));
+    settings.WriteString(Setting::DefaultExtension, QStringLiteral("wav"));
     manager->StartRecordingWithDialog(radioOne);
     ASSERT_EQ(saveDialogs.saveRequests.size(), 1);
     EXPECT_EQ(saveDialogs.saveRequests.first().defaultExtension, QStringLiteral("wav"));

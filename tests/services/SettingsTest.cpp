@@ -49,17 +49,18 @@ QStringList Texts(const TListEntries& list) {
 // A clean start creates the nine defaults, in order, each in its own hive.
 TEST_F(SettingsTest, CreatesDefaultsOnCleanStart) {
     auto s = Open(10, 1920);
-    EXPECT_EQ(s->ReadInteger("Width"), 320);
-    EXPECT_EQ(s->ReadInteger("Top"), 58);
-    EXPECT_EQ(s->ReadInteger("Left"), 1552);
-    EXPECT_EQ(s->ReadInteger("RecentCount"), 5);
-    EXPECT_EQ(s->ReadInteger("ScrollSpeed"), 20);
-    EXPECT_EQ(s->ReadInteger("ScrollJump"), 1);
-    EXPECT_TRUE(s->ValueExists("ShowSecondaryServices"));
-    EXPECT_FALSE(s->ReadBool("ShowSecondaryServices"));
-    EXPECT_EQ(s->ReadInteger("ServerPort"), 8080);
-    EXPECT_TRUE(
-        QRegularExpression("^[0-9a-zA-Z]{16}$").match(s->ReadString("ServerPassword")).hasMatch());
+    EXPECT_EQ(s->ReadInteger(Setting::Width), 320);
+    EXPECT_EQ(s->ReadInteger(Setting::Top), 58);
+    EXPECT_EQ(s->ReadInteger(Setting::Left), 1552);
+    EXPECT_EQ(s->ReadInteger(Setting::RecentCount), 5);
+    EXPECT_EQ(s->ReadInteger(Setting::ScrollSpeed), 20);
+    EXPECT_EQ(s->ReadInteger(Setting::ScrollJump), 1);
+    EXPECT_TRUE(s->ValueExists(Setting::ShowSecondaryServices));
+    EXPECT_FALSE(s->ReadBool(Setting::ShowSecondaryServices));
+    EXPECT_EQ(s->ReadInteger(Setting::ServerPort), 8080);
+    EXPECT_TRUE(QRegularExpression("^[0-9a-zA-Z]{16}$")
+                    .match(s->ReadString(Setting::ServerPassword))
+                    .hasMatch());
 
     // Per-user values live in the user's file only, the server's in the machine-wide one.
     EXPECT_TRUE(UserKey().ValueExists("Width"));
@@ -82,42 +83,42 @@ TEST_F(SettingsTest, CreatesDefaultsOnCleanStart) {
 
 // A second start leaves every existing value alone, a changed password included.
 TEST_F(SettingsTest, SecondStartKeepsValues) {
-    Open()->WriteString("ServerPassword", "mine");
+    Open()->WriteString(Setting::ServerPassword, "mine");
     {
         auto s = Open();
-        s->WriteInteger("Width", 500);
-        s->WriteInteger("ServerPort", 0);
+        s->WriteInteger(Setting::Width, 500);
+        s->WriteInteger(Setting::ServerPort, 0);
     }
     auto s = Open(100, 800);
-    EXPECT_EQ(s->ReadString("ServerPassword"), QStringLiteral("mine"));
-    EXPECT_EQ(s->ReadInteger("Width"), 500);
-    EXPECT_EQ(s->ReadInteger("Left"), 1920 - 368);
-    EXPECT_EQ(s->ReadInteger("ServerPort"), 0);
+    EXPECT_EQ(s->ReadString(Setting::ServerPassword), QStringLiteral("mine"));
+    EXPECT_EQ(s->ReadInteger(Setting::Width), 500);
+    EXPECT_EQ(s->ReadInteger(Setting::Left), 1920 - 368);
+    EXPECT_EQ(s->ReadInteger(Setting::ServerPort), 0);
 }
 
 // Hive choice by exact name, missing values read empty, booleans as integers, and a value of the
 // other type raises to the caller.
 TEST_F(SettingsTest, TypedAccess) {
     auto s = Open();
-    for (const char* name :
-         {"ServerPort", "ServerPassword", "Executable", "Directory", "Version", "TimerEnabled"}) {
-        EXPECT_TRUE(TSettingsWrapper::IsMachineWide(name)) << name;
+    for (SettingName name : {Setting::ServerPort, Setting::ServerPassword, Setting::Executable,
+                             Setting::Directory, Setting::Version, Setting::TimerEnabled}) {
+        EXPECT_TRUE(TSettingsWrapper::IsMachineWide(name)) << name.Text().toStdString();
     }
-    EXPECT_FALSE(TSettingsWrapper::IsMachineWide("serverport"));
-    EXPECT_FALSE(TSettingsWrapper::IsMachineWide("Width"));
+    EXPECT_FALSE(TSettingsWrapper::IsMachineWide(SettingName("serverport")));
+    EXPECT_FALSE(TSettingsWrapper::IsMachineWide(Setting::Width));
 
-    EXPECT_EQ(s->ReadString("Playing"), QString());
-    EXPECT_EQ(s->ReadInteger("BitRate"), 0);
-    EXPECT_FALSE(s->ReadBool("TimerEnabled"));
-    s->WriteBool("TimerEnabled", true);
+    EXPECT_EQ(s->ReadString(Setting::Playing), QString());
+    EXPECT_EQ(s->ReadInteger(Setting::BitRate), 0);
+    EXPECT_FALSE(s->ReadBool(Setting::TimerEnabled));
+    s->WriteBool(Setting::TimerEnabled, true);
     EXPECT_EQ(MachineKey().ReadInteger("TimerEnabled"), 1);
-    EXPECT_TRUE(s->ReadBool("TimerEnabled"));
-    s->WriteInteger("HideBar", 7);
-    EXPECT_TRUE(s->ReadBool("HideBar"));
+    EXPECT_TRUE(s->ReadBool(Setting::TimerEnabled));
+    s->WriteInteger(Setting::HideBar, 7);
+    EXPECT_TRUE(s->ReadBool(Setting::HideBar));
 
-    s->WriteString("Width", "wide");
+    s->WriteString(Setting::Width, "wide");
     try {
-        s->ReadInteger("Width");
+        s->ReadInteger(Setting::Width);
         ADD_FAILURE() << "no error";
     } catch (const RegistryError& e) {
         EXPECT_STREQ(e.what(), "Invalid data type for 'Width'");
@@ -144,19 +145,19 @@ TEST_F(SettingsTest, PasswordAlphabet) {
 TEST_F(SettingsTest, Recents) {
     auto s = Open();
     s->AddRecent(0);
-    EXPECT_FALSE(s->ValueExists("Recents"));
+    EXPECT_FALSE(s->ValueExists(Setting::Recents));
     QList<std::int32_t> ids;
     for (std::uint32_t i = 1; i <= 17; ++i) {
         ids.append(Service(0x1000 + i, QStringLiteral("S%1").arg(i)));
         s->AddRecent(ids.back());
     }
-    QStringList stored = s->ReadString("Recents").split(u',');
+    QStringList stored = s->ReadString(Setting::Recents).split(u',');
     ASSERT_EQ(stored.size(), 16);
     EXPECT_EQ(stored.front(), QStringLiteral("$1011"));
     EXPECT_EQ(stored.back(), QStringLiteral("$1002"));
 
     s->AddRecent(ids[5]);
-    stored = s->ReadString("Recents").split(u',');
+    stored = s->ReadString(Setting::Recents).split(u',');
     EXPECT_EQ(stored.size(), 16);
     EXPECT_EQ(stored.front(), QStringLiteral("$1006"));
     EXPECT_EQ(stored.count(QStringLiteral("$1006")), 1);
@@ -168,10 +169,10 @@ TEST_F(SettingsTest, Recents) {
     s->GetRecents(list, false);
     EXPECT_EQ(list.first().Text, QStringLiteral("S6"));
 
-    s->WriteInteger("RecentCount", 0);
+    s->WriteInteger(Setting::RecentCount, 0);
     s->GetRecents(list, true);
     EXPECT_TRUE(list.isEmpty());
-    s->WriteInteger("RecentCount", -1);
+    s->WriteInteger(Setting::RecentCount, -1);
     s->GetRecents(list, true);
     EXPECT_TRUE(list.isEmpty());
 }
@@ -181,7 +182,7 @@ TEST_F(SettingsTest, RecentsSkipUnknownServices) {
     auto s = Open();
     const auto a = Service(0xA, QStringLiteral("A"));
     const auto zero = Service(0xB, QStringLiteral("NoFrequency"), 0);
-    s->WriteString("Recents", "$0BAD,$000A,$000B");
+    s->WriteString(Setting::Recents, "$0BAD,$000A,$000B");
     TListEntries list;
     s->GetRecents(list, true);
     EXPECT_EQ(list, (TListEntries{{QStringLiteral("1 A"), a}}));
@@ -197,16 +198,16 @@ TEST_F(SettingsTest, Favourites) {
     s->SetFavourite(b, true);
     s->SetFavourite(a, true);
     s->SetFavourite(a, true);
-    EXPECT_EQ(s->ReadString("Favourites"), QStringLiteral("$C0DE,$C1A2"));
+    EXPECT_EQ(s->ReadString(Setting::Favourites), QStringLiteral("$C0DE,$C1A2"));
     TListEntries list;
     s->GetFavourites(list);
     EXPECT_EQ(list, (TListEntries{{QStringLiteral("Alpha"), a}, {QStringLiteral("bravo"), b}}));
 
-    s->WriteString("Favourites", "$c0de,$BEEF");
+    s->WriteString(Setting::Favourites, "$c0de,$BEEF");
     EXPECT_TRUE(s->IsFavourite(b));
     EXPECT_FALSE(s->IsFavourite(a));
     s->SetFavourite(b, true);
-    EXPECT_EQ(s->ReadString("Favourites"), QStringLiteral("$c0de,$BEEF"));
+    EXPECT_EQ(s->ReadString(Setting::Favourites), QStringLiteral("$c0de,$BEEF"));
     s->GetFavourites(list);
     EXPECT_EQ(Texts(list), QStringList{"bravo"});
 
@@ -216,7 +217,7 @@ TEST_F(SettingsTest, Favourites) {
               (TListEntries{{QStringLiteral("Back again"), back}, {QStringLiteral("bravo"), b}}));
 
     s->SetFavourite(b, false);
-    EXPECT_EQ(s->ReadString("Favourites"), QStringLiteral("$BEEF"));
+    EXPECT_EQ(s->ReadString(Setting::Favourites), QStringLiteral("$BEEF"));
 }
 
 // A machine-wide hive that refuses writes does not stop creation; later writes raise the text.
@@ -227,12 +228,12 @@ TEST_F(SettingsTest, RefusedMachineWrite) {
     RegistryKey machine(env.File("blocker/Tunora.conf"), TSettingsWrapper::KeyPath());
     std::unique_ptr<TSettingsWrapper> s;
     ASSERT_NO_THROW(s = std::make_unique<TSettingsWrapper>(UserKey(), machine, tables, 0, 1024));
-    EXPECT_EQ(s->ReadInteger("Width"), 320);
-    EXPECT_EQ(s->ReadInteger("Left"), 1024 - 368);
-    EXPECT_FALSE(s->ValueExists("ServerPort"));
-    EXPECT_EQ(s->ReadInteger("ServerPort"), 0);
+    EXPECT_EQ(s->ReadInteger(Setting::Width), 320);
+    EXPECT_EQ(s->ReadInteger(Setting::Left), 1024 - 368);
+    EXPECT_FALSE(s->ValueExists(Setting::ServerPort));
+    EXPECT_EQ(s->ReadInteger(Setting::ServerPort), 0);
     try {
-        s->WriteInteger("ServerPort", 9000);
+        s->WriteInteger(Setting::ServerPort, 9000);
         ADD_FAILURE() << "no error";
     } catch (const RegistryError& e) {
         EXPECT_STREQ(e.what(), "Failed to set data for 'ServerPort'");

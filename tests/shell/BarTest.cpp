@@ -109,7 +109,7 @@ protected:
 // Without favourites and with "RecentCount" 0 both submenus stay hidden and the quick menu keeps
 // its six fixed items.
 TEST_F(BarTest, EmptyListsLeaveOnlyTheFixedItems) {
-    settings.WriteInteger(QStringLiteral("RecentCount"), 0);
+    settings.WriteInteger(Setting::RecentCount, 0);
     MakeBar();
     Play(radioOne);
     bar->BuildMainMenu();
@@ -143,12 +143,12 @@ TEST_F(BarTest, QuickMenuModesAndLiteralAmpersand) {
     EXPECT_EQ(current->data().toInt(), rock);
     EXPECT_FALSE(Item(bar->QuickPopupMenu(), QStringLiteral("2 Radio One"))->isChecked());
 
-    settings.WriteInteger(QStringLiteral("QuickMenuMode"), 1);
+    settings.WriteInteger(Setting::QuickMenuMode, 1);
     bar->BuildQuickMenu();
     EXPECT_EQ(Captions(bar->QuickPopupMenu()).mid(5),
               QStringList({u"Other A"_qs, u"Rock && Roll"_qs}));
 
-    settings.WriteInteger(QStringLiteral("QuickMenuMode"), 2);
+    settings.WriteInteger(Setting::QuickMenuMode, 2);
     bar->BuildQuickMenu();
     EXPECT_EQ(Captions(bar->QuickPopupMenu()).mid(5),
               QStringList({u"1 Rock && Roll"_qs, u"2 Radio One"_qs}))
@@ -189,7 +189,7 @@ TEST_F(BarTest, MenuItemsFollowTheControllerState) {
 TEST_F(BarTest, StartServiceQuestions) {
     MakeBar();
     Play(radioOne);
-    EXPECT_EQ(settings.ReadString(QStringLiteral("Playing")), u"$C0DE");
+    EXPECT_EQ(settings.ReadString(Setting::Playing), u"$C0DE");
 
     AddRecorder(radioOne, kStream);
     dialogs.answers.push_back(DialogResult::Cancel);
@@ -221,7 +221,7 @@ TEST_F(BarTest, StartServiceQuestions) {
     }
     bar->QuietAction->trigger();
     EXPECT_EQ(control.CurrentService(), 0);
-    EXPECT_EQ(settings.ReadString(QStringLiteral("Playing")), u"$0000");
+    EXPECT_EQ(settings.ReadString(Setting::Playing), u"$0000");
 }
 
 // ShowService and SetServiceText set caption, label and a tip cut to 63 characters.
@@ -250,7 +250,7 @@ TEST_F(BarTest, ServiceTextCaptionAndTip) {
 // The timer shows the tuning text while the receiver settles, then the name; with audio
 // information the label carries bit rate and mode.
 TEST_F(BarTest, TimerShowsTuningThenAudioInfo) {
-    settings.WriteBool(QStringLiteral("ShowAudioInfo"), true);
+    settings.WriteBool(Setting::ShowAudioInfo, true);
     MakeBar();
     bar->show();
     bar->StartService(radioOne);
@@ -310,7 +310,7 @@ TEST_F(BarTest, ExpandAndCollapse) {
     bar->RestoreBarAction->trigger();
     EXPECT_TRUE(bar->BarExpanded());
     EXPECT_TRUE(bar->isVisible());
-    EXPECT_FALSE(settings.ReadBool(QStringLiteral("HideBar")));
+    EXPECT_FALSE(settings.ReadBool(Setting::HideBar));
     EXPECT_EQ(bar->TheTimer().interval(), 250);
     EXPECT_FALSE(bar->LabelDrawer()->IsSuspended());
     bar->ExpandBar();
@@ -318,7 +318,7 @@ TEST_F(BarTest, ExpandAndCollapse) {
     bar->MinimizeBarAction->trigger();
     EXPECT_FALSE(bar->BarExpanded());
     EXPECT_FALSE(bar->isVisible());
-    EXPECT_TRUE(settings.ReadBool(QStringLiteral("HideBar")));
+    EXPECT_TRUE(settings.ReadBool(Setting::HideBar));
     EXPECT_EQ(bar->TheTimer().interval(), 1000);
     EXPECT_TRUE(bar->LabelDrawer()->IsSuspended());
     // A click on the tray icon toggles the bar once the double-click time has passed.
@@ -382,9 +382,9 @@ TEST_F(BarTest, HitTestRegions) {
 TEST_F(BarTest, SuspendDeniedWhileInUse) {
     MakeBar();
     EXPECT_FALSE(bar->QuerySuspendDenied());
-    settings.WriteBool(QStringLiteral("TimerEnabled"), true);
+    settings.WriteBool(Setting::TimerEnabled, true);
     EXPECT_TRUE(bar->QuerySuspendDenied());
-    settings.WriteBool(QStringLiteral("TimerEnabled"), false);
+    settings.WriteBool(Setting::TimerEnabled, false);
     control.SetScanLock(true);
     EXPECT_TRUE(bar->QuerySuspendDenied());
     control.SetScanLock(false);
@@ -429,7 +429,7 @@ TEST(BarCreation, EmptyTableOffersAScan) {
 // hidden bar stays hidden after the menu.
 TEST_F(BarTest, DoubleClickOffersTheLinkUnderIt) {
     MakeBar();
-    settings.WriteBool(QStringLiteral("HideBar"), true);
+    settings.WriteBool(Setting::HideBar, true);
     fake.dynamicLabels[101] = "Mail studio@harbour.fm now";
     Play(radioOne);
     TDSLDrawer* drawer = bar->LabelDrawer();

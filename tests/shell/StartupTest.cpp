@@ -74,16 +74,16 @@ TEST_F(SettingsFixture, RefusedIdentityWriteIsIgnored) {
                              RegistryKey(blocker + QStringLiteral("/Tunora.conf"), KeyPath), tables,
                              0, 1920);
     EXPECT_NO_THROW(Startup::WriteProgramIdentity(refused, QStringLiteral("/usr/bin/tunora")));
-    EXPECT_FALSE(refused.ValueExists(QStringLiteral("Version")));
+    EXPECT_FALSE(refused.ValueExists(Setting::Version));
 }
 
 // Show command 7 hides the bar from now on, 3 shows it, 1 leaves the setting alone.
 TEST_F(SettingsFixture, ShowCommandSetsHideBar) {
     Startup::ApplyShowCommand(settings, 7);
-    EXPECT_TRUE(settings.ReadBool(QStringLiteral("HideBar")));
+    EXPECT_TRUE(settings.ReadBool(Setting::HideBar));
     Startup::ApplyShowCommand(settings, 1);
-    EXPECT_TRUE(settings.ReadBool(QStringLiteral("HideBar")));
+    EXPECT_TRUE(settings.ReadBool(Setting::HideBar));
     Startup::ApplyShowCommand(settings, 3);
-    EXPECT_FALSE(settings.ReadBool(QStringLiteral("HideBar")));
-    EXPECT_TRUE(settings.ValueExists(QStringLiteral("HideBar")));
+    EXPECT_FALSE(settings.ReadBool(Setting::HideBar));
+    EXPECT_TRUE(settings.ValueExists(Setting::HideBar));
 }
