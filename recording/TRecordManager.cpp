@@ -74,8 +74,7 @@ QString TRecordManager::ChooseRecordingFile(const QString& defaultName) {
         return QString();
     }
     const QString folder = QFileInfo(answer->path).absolutePath();
-    settings_.WriteString(Setting::SaveDir,
-                          folder.endsWith(u'/') ? folder : folder + u'/');
+    settings_.WriteString(Setting::SaveDir, folder.endsWith(u'/') ? folder : folder + u'/');
     return answer->path;
 }
 

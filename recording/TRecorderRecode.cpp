@@ -75,10 +75,9 @@ TRecorderRecode::TRecorderRecode(std::int32_t serviceId, const TServiceTablesWra
     const QString executable = program.isEmpty() ? DefaultProgram() : program;
     // The words go to the child as they are: no quoting is needed, so a title holding a double
     // quote arrives whole.
-    const QStringList arguments =
-        BuildArguments(format, tables.GetServiceLabel(serviceId), QDateTime::currentDateTime(),
-                       settings.ReadInteger(Setting::BitRate),
-                       settings.ReadInteger(Setting::SamplingFrequency));
+    const QStringList arguments = BuildArguments(
+        format, tables.GetServiceLabel(serviceId), QDateTime::currentDateTime(),
+        settings.ReadInteger(Setting::BitRate), settings.ReadInteger(Setting::SamplingFrequency));
     CommandLine_ = BuildCommandLine(executable, arguments);
 
     int pipeEnds[2];

@@ -97,8 +97,7 @@ TEST_F(RecordManagerTest, DialogRecordingLosesNothingWhileTheDialogIsOpen) {
     EXPECT_EQ(request.defaultExtension, QStringLiteral("MP2"));
     EXPECT_EQ(request.fileName, QStringLiteral("Radio One"));
     EXPECT_EQ(request.initialDir, QStringLiteral("/music/"));
-    EXPECT_EQ(settings.ReadString(Setting::SaveDir),
-              QFileInfo(chosen).absolutePath() + u'/');
+    EXPECT_EQ(settings.ReadString(Setting::SaveDir), QFileInfo(chosen).absolutePath() + u'/');
 
     Deliver(200, frames.size());
     EXPECT_FALSE(QFileInfo::exists(cacheFile));  // the backlog has caught up
