@@ -87,7 +87,7 @@ THTTPServer::~THTTPServer() {
         // A session may be waiting for the main thread (taking its recorder back): run its
         // hand-off here, since the event loop is not running for it now.
         lock.unlock();
-        QCoreApplication::sendPostedEvents(&control_, QEvent::MetaCall);
+        control_.RunPendingCalls();
         lock.lock();
         changed_.wait_for(lock, std::chrono::milliseconds(10), allEnded);
     }

@@ -26,9 +26,9 @@ using Clock = std::chrono::steady_clock;
 }  // namespace
 
 THTTPSessionThread::THTTPSessionThread(THTTPServer& server, TSocket client)
-    : server_(server), firstClient_(std::move(client)) {
-    thread_ = std::jthread([this](std::stop_token stop) { Execute(stop); });
-}
+    : server_(server),
+      firstClient_(std::move(client)),
+      thread_([this](std::stop_token stop) { Execute(stop); }) {}
 
 THTTPSessionThread::~THTTPSessionThread() {
     thread_.request_stop();

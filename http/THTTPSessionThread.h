@@ -101,7 +101,6 @@ private:
     bool Pause(int milliseconds);
 
     THTTPServer& server_;
-    std::jthread thread_;
     std::stop_token stop_;
 
     // ClientSocket's descriptor is closed only under socketLock_, so Abort may shut it down from
@@ -125,4 +124,7 @@ private:
 
     std::mutex pauseLock_;
     std::condition_variable_any pauseWake_;
+    // Last: built in place, so its stop state exists before the thread runs and every member
+    // above is ready for it (other threads read the stop state through Enqueue).
+    std::jthread thread_;
 };

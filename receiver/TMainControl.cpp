@@ -35,20 +35,12 @@ void TMainControl::RunOnMainThread(const std::function<void()>& task) {
         task();
         return;
     }
-    std::exception_ptr error;
-    QMetaObject::invokeMethod(
-        this,
-        [&task, &error] {
-            try {
-                task();
-            } catch (...) {
-                error = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    if (error) {
-        std::rethrow_exception(error);
-    }
+    handOff_.RunAndWait(task);
+}
+
+void TMainControl::RunPendingCalls() {
+    AssertMainThread();
+    handOff_.RunPending();
 }
 
 void TMainControl::PlayService(std::int32_t serviceId, bool showAudioInfo) {

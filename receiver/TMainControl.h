@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/TaskPoster.h"
 #include "receiver/StreamInfoRecord.h"
 #include "receiver/TViaDABWrapper.h"
 
@@ -33,8 +34,10 @@ public:
 
     // Runs `task` on the controller's thread and waits for it: at once when called there, else
     // through the event loop (which must be running). An exception of the task is raised again
-    // in the calling thread.
+    // in the calling thread. A task still waiting when the controller is destroyed never runs.
     void RunOnMainThread(const std::function<void()>& task);
+    // Main thread: runs the other threads' calls waiting now.
+    void RunPendingCalls();
 
     // Plays the service (ServiceID 0 stops playing), tuning its ensemble first when needed.
     void PlayService(std::int32_t serviceId, bool showAudioInfo);
@@ -113,6 +116,8 @@ private:
     std::int32_t StreamingCount = 0;
     bool ScanLock = false;
     bool inTick_ = false;
+    // Other threads' calls; a child, so it follows the controller to its thread.
+    TaskPoster handOff_{this};
 };
 
 // The one instance of the running program (null in tests that build their own).

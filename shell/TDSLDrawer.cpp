@@ -200,19 +200,16 @@ bool TDSLDrawer::StepOnMainThread(const std::stop_token& stop) {
     }
     // Queued to this object: a step still pending when the drawer is destroyed is dropped with it
     // (the destructor joins this thread first, on the main thread, so no step can run meanwhile).
-    QMetaObject::invokeMethod(
-        this,
-        [this, ticket] {
-            Step(scrollJump_.load());
-            const int pause = PauseAfterStep();
-            {
-                std::lock_guard lock(mutex_);
-                completed_ = ticket;
-                pauseMs_ = pause;
-            }
-            wake_.notify_all();
-        },
-        Qt::QueuedConnection);
+    stepPoster_.Post([this, ticket] {
+        Step(scrollJump_.load());
+        const int pause = PauseAfterStep();
+        {
+            std::lock_guard lock(mutex_);
+            completed_ = ticket;
+            pauseMs_ = pause;
+        }
+        wake_.notify_all();
+    });
     std::unique_lock lock(mutex_);
     return wake_.wait(lock, stop, [this, ticket] { return completed_ >= ticket; });
 }

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/TaskPoster.h"
+
 // A link in the label strip: x of its first column in the strip, its width in pixels and its
 // characters as they stand in the label.
 struct TDLSHotspot {
@@ -114,5 +116,7 @@ private:
     std::uint64_t requested_ = 0;  // guarded by mutex_: steps handed to the main thread
     std::uint64_t completed_ = 0;  // guarded by mutex_: steps the main thread has run
     int pauseMs_ = 0;              // guarded by mutex_: the pause after the latest step
+    // Steps for the main thread; a step still queued when the drawer goes is dropped with it.
+    TaskPoster stepPoster_{this};
     std::jthread thread_;
 };

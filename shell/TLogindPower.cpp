@@ -4,6 +4,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QFileInfo>
 
 namespace {
 
@@ -11,10 +12,20 @@ const QString kService = QStringLiteral("org.freedesktop.login1");
 const QString kPath = QStringLiteral("/org/freedesktop/login1");
 const QString kInterface = QStringLiteral("org.freedesktop.login1.Manager");
 
+// Whether a system bus can be there at all: without one, Qt's bus thread is not worth starting.
+bool SystemBusMayExist() {
+    return qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS") ||
+           QFileInfo::exists(QStringLiteral("/run/dbus/system_bus_socket")) ||
+           QFileInfo::exists(QStringLiteral("/var/run/dbus/system_bus_socket"));
+}
+
 }  // namespace
 
 TLogindPower::TLogindPower(std::function<void(bool)> onSleep, QObject* parent)
     : QObject(parent), onSleep_(std::move(onSleep)) {
+    if (!SystemBusMayExist()) {
+        return;
+    }
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected() || !bus.interface() ||
         !bus.interface()->isServiceRegistered(kService).value()) {
