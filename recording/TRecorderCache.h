@@ -25,7 +25,7 @@ public:
     // target (which closes or converts its file).
     ~TRecorderCache() override;
 
-    int RecorderKind() const override { return 0; }
+    int RecorderKind() const override { return kKindRecording; }
     bool WantsPAD() const override { return false; }
     void WriteBlock(const std::uint8_t* buffer, std::int32_t count) override;
 

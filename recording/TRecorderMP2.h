@@ -15,7 +15,7 @@ public:
                  const QString& fileName);
     ~TRecorderMP2() override;
 
-    int RecorderKind() const override { return 0; }
+    int RecorderKind() const override { return kKindRecording; }
     bool WantsPAD() const override { return false; }
     void WriteBlock(const std::uint8_t* buffer, std::int32_t count) override;
 

@@ -31,7 +31,7 @@ public:
     // Ends the child's input, waits up to 8 s for it to finish the file, then kills it.
     ~TRecorderRecode() override;
 
-    int RecorderKind() const override { return 0; }
+    int RecorderKind() const override { return kKindRecording; }
     bool WantsPAD() const override { return false; }
     void WriteBlock(const std::uint8_t* buffer, std::int32_t count) override;
 
