@@ -5,6 +5,7 @@
 #include <QString>
 #include <string>
 
+#include "platform/RegistryError.h"
 #include "platform/RegistryKey.h"
 #include "receiver/ReceiverError.h"
 
@@ -18,6 +19,16 @@ TReceiverComponent::~TReceiverComponent() {
     }
     if (library_ != nullptr) {
         ::dlclose(library_);
+    }
+}
+
+bool TReceiverComponent::IsInstalled() {
+    try {
+        const RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                              QString::fromLatin1(IViadabRxInterfaceKey));
+        return key.ReadString(QString()) == QLatin1String(IViadabRxInterfaceName);
+    } catch (const RegistryError&) {
+        return false;
     }
 }
 

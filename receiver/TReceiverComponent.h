@@ -18,6 +18,11 @@ public:
 
     IViadabRx& Rx() const { return *component_; }
 
+    // The receiver software is installed: the default value of the interface key
+    // (`IViadabRxInterfaceKey`) in the component hive is exactly "IViadabRx". A missing or
+    // unreadable hive counts as not installed.
+    static bool IsInstalled();
+
     // Creates the component from its registration in the component hive: the default value of
     // `CoViadabRxServerKey` names the shared library, whose `CreateViadabRx` makes the component.
     // Raises ReceiverError when it is not registered, cannot be loaded or creates nothing.

@@ -11,8 +11,7 @@ public:
     // The first argument, read the system's way, is the word RECODE (any letter case).
     static bool IsRecodeCommand(const QStringList& arguments);
 
-    // The receiver component is registered: its interface key's default value in the component
-    // hive is exactly "IViadabRx". A missing or unreadable hive counts as not registered.
+    // TReceiverComponent::IsInstalled, kept for the entry point.
     static bool IsReceiverInstalled();
 
     // "Executable", "Directory" (with its trailing separator) and "Version"; a refused write is
