@@ -29,16 +29,16 @@ HandOverServer::HandOverServer(Handler handler, QObject* parent)
 HandOverServer::~HandOverServer() {
     *alive_ = false;
     Close();
-    if (listenFd_ >= 0) {
+    if (listenFd_.IsValid()) {
         listenNotifier_.setEnabled(false);
-        ::close(listenFd_);
+        listenFd_.Reset();
         ::unlink(QFile::encodeName(path_).constData());
     }
 }
 
 bool HandOverServer::Listen(const QString& socketPath) {
     Q_ASSERT(QThread::currentThread() == thread());
-    if (listenFd_ >= 0) {
+    if (listenFd_.IsValid()) {
         return true;
     }
     const QByteArray path = QFile::encodeName(socketPath);
@@ -50,23 +50,22 @@ bool HandOverServer::Listen(const QString& socketPath) {
     std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
     QDir().mkpath(QFileInfo(socketPath).absolutePath());
 
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
+    FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!fd.IsValid()) {
         return false;
     }
     auto* sa = reinterpret_cast<const sockaddr*>(&address);
-    int r = ::bind(fd, sa, sizeof(address));
+    int r = ::bind(fd.Get(), sa, sizeof(address));
     if (r != 0 && errno == EADDRINUSE) {
         ::unlink(path.constData());  // left by an instance that died
-        r = ::bind(fd, sa, sizeof(address));
+        r = ::bind(fd.Get(), sa, sizeof(address));
     }
-    if (r != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        ::close(fd);
+    if (r != 0 || ::listen(fd.Get(), SOMAXCONN) != 0) {
         return false;
     }
-    listenFd_ = fd;
+    listenFd_ = std::move(fd);
     path_ = socketPath;
-    listenNotifier_.setSocket(listenFd_);
+    listenNotifier_.setSocket(listenFd_.Get());
     listenNotifier_.setEnabled(true);
     return true;
 }
@@ -74,24 +73,23 @@ bool HandOverServer::Listen(const QString& socketPath) {
 void HandOverServer::AcceptNext() {
     Q_ASSERT(QThread::currentThread() == thread());
     listenNotifier_.setEnabled(false);
-    if (clientFd_ >= 0) {
+    if (clientFd_.IsValid()) {
         return;  // re-enabled when the current request is answered
     }
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) {
+    clientFd_.Reset(::accept4(listenFd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!clientFd_.IsValid()) {
         listenNotifier_.setEnabled(true);
         return;
     }
-    clientFd_ = fd;
     request_.clear();
-    clientNotifier_.setSocket(clientFd_);
+    clientNotifier_.setSocket(clientFd_.Get());
     clientNotifier_.setEnabled(true);
     requestTimer_.start(requestTimeoutMs_);
     ReadRequest();
 }
 
 void HandOverServer::ReadRequest() {
-    if (clientFd_ < 0) {
+    if (!clientFd_.IsValid()) {
         return;
     }
     bool ended = false;
@@ -115,8 +113,9 @@ void HandOverServer::ReadRequest() {
             return;
         }
         char buffer[1024];
-        const ssize_t got = ::recv(
-            clientFd_, buffer, std::min<size_t>(sizeof(buffer), static_cast<size_t>(wanted)), 0);
+        const ssize_t got =
+            ::recv(clientFd_.Get(), buffer,
+                   std::min<size_t>(sizeof(buffer), static_cast<size_t>(wanted)), 0);
         if (got > 0) {
             request_.append(buffer, got);
         } else if (got == 0) {
@@ -156,14 +155,14 @@ void HandOverServer::ReadRequest() {
 }
 
 void HandOverServer::Answer(std::int32_t result) {
-    if (clientFd_ >= 0) {
+    if (clientFd_.IsValid()) {
         ssize_t sent;
         do {
-            sent = ::send(clientFd_, &result, sizeof(result), MSG_NOSIGNAL);
+            sent = ::send(clientFd_.Get(), &result, sizeof(result), MSG_NOSIGNAL);
         } while (sent < 0 && errno == EINTR);
     }
     Close();
-    if (listenFd_ >= 0) {
+    if (listenFd_.IsValid()) {
         listenNotifier_.setEnabled(true);
     }
 }
@@ -171,9 +170,6 @@ void HandOverServer::Answer(std::int32_t result) {
 void HandOverServer::Close() {
     requestTimer_.stop();
     clientNotifier_.setEnabled(false);
-    if (clientFd_ >= 0) {
-        ::close(clientFd_);
-        clientFd_ = -1;
-    }
+    clientFd_.Reset();
     request_.clear();
 }

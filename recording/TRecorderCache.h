@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/FileDescriptor.h"
 #include "recording/TRecorder.h"
 
 // Captures a service's audio into a temporary file while the user still chooses where the
@@ -46,8 +47,8 @@ private:
 
     mutable std::mutex mutex_;
     QString CacheFileName_;
-    // -1 when the cache could not be made or has been drained.
-    int CacheStream = -1;
+    // None when the cache could not be made or has been drained.
+    FileDescriptor CacheStream;
     // End of the last complete record: the next one goes here.
     std::int64_t WritePosition = 0;
     std::int64_t ReadPosition_ = 0;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/FileDescriptor.h"
 #include "recording/TRecorder.h"
 
 class TSettingsWrapper;
@@ -59,7 +60,8 @@ private:
     void WriteToPipe(const std::uint8_t* buffer, std::int32_t count);
 
     QString CommandLine_;
-    int PipeWrite = -1;
+    // The write end of the child's standard input.
+    FileDescriptor PipeWrite;
     pid_t ProcessId_ = -1;
     std::atomic<bool> childGone_{false};
 };
