@@ -19,8 +19,8 @@ public:
     static QString DefaultFile();
 
     // True when this object now holds the lock (or already did). False when another holder
-    // exists, and also when the lock file cannot be made at all: like the named mutex it
-    // replaces, any failure to take it means "hand over".
+    // exists, and also when the lock file cannot be made at all: any failure to take it means
+    // "hand over".
     bool TryAcquire();
     void Release();
     bool IsHeld() const { return fd_.IsValid(); }

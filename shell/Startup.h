@@ -8,7 +8,7 @@ class TSettingsWrapper;
 // The start-up steps that need no window: testable without a display.
 class Startup {
 public:
-    // The first argument, read the system's way, is the word RECODE (any letter case).
+    // The first argument after the program's path is the word RECODE (any letter case).
     static bool IsRecodeCommand(const QStringList& arguments);
 
     // TReceiverComponent::IsInstalled, kept for the entry point.

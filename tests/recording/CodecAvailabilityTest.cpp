@@ -68,8 +68,8 @@ TEST_F(CodecAvailabilityTest, AllLibrariesPresent) {
     EXPECT_TRUE(WavAvailable() && Mp3Available() && OggAvailable());
 }
 
-// Without liblame_enc.so only MP3 goes; making an MP3 encoder or writer raises the system's
-// text. An encoder library that lacks beVersion counts as missing too.
+// Without liblame_enc.so only MP3 goes; making an MP3 encoder or writer raises the error the user
+// sees. An encoder library that lacks beVersion counts as missing too.
 TEST_F(CodecAvailabilityTest, MissingOrIncompleteMp3Encoder) {
     CodecAvailability found = ProbeCodecs(FolderWith({{Mpg, Mpg}, {Vorb, Vorb}}));
     EXPECT_TRUE(found.Wav);
