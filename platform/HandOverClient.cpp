@@ -56,7 +56,7 @@ std::optional<int> HandOverClient::Send(const QString& socketPath, int wParam, s
     const std::int32_t w = wParam;
     const std::uint32_t n = static_cast<std::uint32_t>(text.size());
     QByteArray request;
-    request.append(HandOverProtocol::Magic, sizeof(HandOverProtocol::Magic));
+    request.append(HandOverProtocol::kMagic, sizeof(HandOverProtocol::kMagic));
     request.append(reinterpret_cast<const char*>(&w), sizeof(w));
     request.append(reinterpret_cast<const char*>(&lParam), sizeof(lParam));
     request.append(reinterpret_cast<const char*>(&n), sizeof(n));

@@ -23,7 +23,7 @@ HandOverServer::HandOverServer(Handler handler, QObject* parent)
     connect(&listenNotifier_, &QSocketNotifier::activated, this, [this] { AcceptNext(); });
     connect(&clientNotifier_, &QSocketNotifier::activated, this, [this] { ReadRequest(); });
     requestTimer_.setSingleShot(true);
-    connect(&requestTimer_, &QTimer::timeout, this, [this] { Answer(HandOverProtocol::Refused); });
+    connect(&requestTimer_, &QTimer::timeout, this, [this] { Answer(HandOverProtocol::kRefused); });
 }
 
 HandOverServer::~HandOverServer() {
@@ -94,22 +94,23 @@ void HandOverServer::ReadRequest() {
     }
     bool ended = false;
     for (;;) {
-        qsizetype wanted = HandOverProtocol::HeaderSize - request_.size();
+        qsizetype wanted = HandOverProtocol::kHeaderSize - request_.size();
         if (wanted <= 0) {
             std::uint32_t n;
             std::memcpy(&n, request_.constData() + 16, sizeof(n));
-            if (std::memcmp(request_.constData(), HandOverProtocol::Magic, 4) != 0 ||
-                n > static_cast<std::uint32_t>(HandOverProtocol::MaxTextLength)) {
-                Answer(HandOverProtocol::Refused);
+            if (std::memcmp(request_.constData(), HandOverProtocol::kMagic, 4) != 0 ||
+                n > static_cast<std::uint32_t>(HandOverProtocol::kMaxTextLength)) {
+                Answer(HandOverProtocol::kRefused);
                 return;
             }
-            wanted = HandOverProtocol::HeaderSize + 2 * static_cast<qsizetype>(n) - request_.size();
+            wanted =
+                HandOverProtocol::kHeaderSize + 2 * static_cast<qsizetype>(n) - request_.size();
             if (wanted <= 0) {
                 break;
             }
         }
         if (ended) {
-            Answer(HandOverProtocol::Refused);  // the sender stopped half-way
+            Answer(HandOverProtocol::kRefused);  // the sender stopped half-way
             return;
         }
         char buffer[1024];
@@ -139,15 +140,15 @@ void HandOverServer::ReadRequest() {
     std::memcpy(&lParam, request_.constData() + 8, sizeof(lParam));
     std::memcpy(&n, request_.constData() + 16, sizeof(n));
     QString text(static_cast<qsizetype>(n), Qt::Uninitialized);
-    std::memcpy(text.data(), request_.constData() + HandOverProtocol::HeaderSize, 2 * size_t{n});
+    std::memcpy(text.data(), request_.constData() + HandOverProtocol::kHeaderSize, 2 * size_t{n});
 
-    std::int32_t result = HandOverProtocol::Refused;
+    std::int32_t result = HandOverProtocol::kRefused;
     const std::shared_ptr<bool> alive = alive_;
     try {
         result = handler_(wParam, lParam, text);
     } catch (...) {
         // A failing command must not unwind through the event loop; the sender learns of it.
-        result = HandOverProtocol::Refused;
+        result = HandOverProtocol::kRefused;
     }
     if (*alive) {
         Answer(result);

@@ -9,9 +9,9 @@
 // the same library never unload it under each other. Any thread.
 class CodecLibrary {
 public:
-    static constexpr const char* DecoderFile = "libmpglib.so";
-    static constexpr const char* Mp3EncoderFile = "liblame_enc.so";
-    static constexpr const char* OggEncoderFile = "libvorb_enc.so";
+    static constexpr const char* kDecoderFile = "libmpglib.so";
+    static constexpr const char* kMp3EncoderFile = "liblame_enc.so";
+    static constexpr const char* kOggEncoderFile = "libvorb_enc.so";
 
     explicit CodecLibrary(const QString& fileName);
 

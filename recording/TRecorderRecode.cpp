@@ -27,8 +27,8 @@ namespace {
 std::mutex programMutex;
 QString programOverride;
 
-constexpr int WaitPolls = 80;
-constexpr auto PollInterval = std::chrono::milliseconds(100);
+constexpr int kWaitPolls = 80;
+constexpr auto kPollInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
@@ -143,13 +143,13 @@ TRecorderRecode::~TRecorderRecode() {
     if (ProcessId_ <= 0) {
         return;
     }
-    for (int poll = 0; poll < WaitPolls; ++poll) {
+    for (int poll = 0; poll < kWaitPolls; ++poll) {
         int status = 0;
         const pid_t done = ::waitpid(ProcessId_, &status, WNOHANG);
         if (done == ProcessId_ || (done < 0 && errno != EINTR)) {
             return;
         }
-        std::this_thread::sleep_for(PollInterval);
+        std::this_thread::sleep_for(kPollInterval);
     }
     ::kill(ProcessId_, SIGKILL);
     int status = 0;

@@ -40,7 +40,7 @@ bool TScanFrame::StartScan() {
     }
     Scanning = true;
     control_.SetScanLock(true);
-    maximum_ = ProgressMaximum;
+    maximum_ = kProgressMaximum;
     SetPosition(0);
 
     bool clear = true;
