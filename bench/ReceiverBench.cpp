@@ -24,7 +24,7 @@ public:
     explicit NullRecorder(bool wantsPad) : TRecorder(1, 0xC0DE, QString()), wantsPad_(wantsPad) {
         SetStreamHandle(kStream);
     }
-    int RecorderKind() const override { return 1; }
+    int RecorderKind() const override { return kKindStream; }
     bool WantsPAD() const override { return wantsPad_; }
     void WriteBlock(const std::uint8_t*, std::int32_t) override {}
 

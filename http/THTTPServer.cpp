@@ -1,6 +1,5 @@
 #include "http/THTTPServer.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include <QThread>
 #include <cerrno>
 #include <chrono>
+#include <tuple>
 
 #include "http/THTTPSessionThread.h"
 #include "platform/Dialogs.h"
@@ -39,7 +39,10 @@ THTTPServer::THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tabl
 
 void THTTPServer::Listen(std::uint16_t port, bool showFailure) {
     listener_ = TSocket::Listen(port);
-    if (!listener_.IsValid() || ::pipe2(wakePipe_, O_CLOEXEC) != 0) {
+    if (listener_.IsValid()) {
+        std::tie(wakeRead_, wakeWrite_) = FileDescriptor::Pipe();
+    }
+    if (!listener_.IsValid() || !wakeRead_.IsValid()) {
         listener_.Close();
         if (showFailure) {
             Dialogs::Instance().MessageBox(
@@ -59,16 +62,12 @@ THTTPServer::~THTTPServer() {
     if (acceptor_.joinable()) {
         acceptor_.request_stop();
         const char wake = 1;
-        [[maybe_unused]] const ssize_t written = ::write(wakePipe_[1], &wake, 1);
+        [[maybe_unused]] const ssize_t written = ::write(wakeWrite_.Get(), &wake, 1);
         acceptor_.join();
     }
     listener_.Close();
-    for (int& fd : wakePipe_) {
-        if (fd >= 0) {
-            ::close(fd);
-            fd = -1;
-        }
-    }
+    wakeRead_.Reset();
+    wakeWrite_.Reset();
 
     std::unique_lock lock(lock_);
     for (Entry& entry : threads_) {
@@ -128,7 +127,7 @@ bool THTTPServer::CallController(const std::function<void()>& task, bool evenWhe
 
 void THTTPServer::AcceptLoop(std::stop_token stop) {
     while (!stop.stop_requested()) {
-        pollfd fds[2] = {{listener_.Descriptor(), POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+        pollfd fds[2] = {{listener_.Descriptor(), POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             continue;
         }

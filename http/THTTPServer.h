@@ -12,6 +12,7 @@
 
 #include "http/TSocket.h"
 #include "http/TSocketAddress.h"
+#include "platform/FileDescriptor.h"
 
 class TMainControl;
 class TServiceTablesWrapper;
@@ -85,7 +86,9 @@ private:
 
     TSocket listener_;
     std::uint16_t port_ = 0;
-    int wakePipe_[2] = {-1, -1};
+    // Written once by the destructor to wake the acceptor out of its poll.
+    FileDescriptor wakeRead_;
+    FileDescriptor wakeWrite_;
     std::atomic<bool> stopping_{false};
     std::jthread acceptor_;
 

@@ -3,50 +3,31 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <utility>
-
-TSocket::~TSocket() {
-    Close();
-}
-
-TSocket::TSocket(TSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-TSocket& TSocket::operator=(TSocket&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
 
 void TSocket::Close() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.Reset();
 }
 
 void TSocket::DiscardPending() const {
     char buffer[4096];
-    for (int i = 0; i < 16 && fd_ >= 0; ++i) {
-        if (::recv(fd_, buffer, sizeof(buffer), MSG_DONTWAIT) <= 0) {
+    for (int i = 0; i < 16 && fd_.IsValid(); ++i) {
+        if (::recv(fd_.Get(), buffer, sizeof(buffer), MSG_DONTWAIT) <= 0) {
             break;
         }
     }
 }
 
 void TSocket::ShutdownSending() const {
-    if (fd_ >= 0) {
-        ::shutdown(fd_, SHUT_WR);
+    if (fd_.IsValid()) {
+        ::shutdown(fd_.Get(), SHUT_WR);
     }
 }
 
 void TSocket::Shutdown() const {
-    if (fd_ >= 0) {
-        ::shutdown(fd_, SHUT_RDWR);
+    if (fd_.IsValid()) {
+        ::shutdown(fd_.Get(), SHUT_RDWR);
     }
 }
 
@@ -55,14 +36,14 @@ TSocket TSocket::Listen(std::uint16_t port) {
     const int zero = 0;
     TSocket socket(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (socket.IsValid()) {
-        ::setsockopt(socket.fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-        ::setsockopt(socket.fd_, IPPROTO_IPV6, IPV6_V6ONLY, &zero, sizeof(zero));
+        ::setsockopt(socket.fd_.Get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+        ::setsockopt(socket.fd_.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &zero, sizeof(zero));
         sockaddr_in6 address{};
         address.sin6_family = AF_INET6;
         address.sin6_addr = in6addr_any;
         address.sin6_port = htons(port);
-        if (::bind(socket.fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-            ::listen(socket.fd_, SOMAXCONN) == 0) {
+        if (::bind(socket.fd_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+            ::listen(socket.fd_.Get(), SOMAXCONN) == 0) {
             return socket;
         }
         if (errno != EAFNOSUPPORT && errno != EADDRNOTAVAIL) {
@@ -75,25 +56,25 @@ TSocket TSocket::Listen(std::uint16_t port) {
     if (!socket.IsValid()) {
         return {};
     }
-    ::setsockopt(socket.fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+    ::setsockopt(socket.fd_.Get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     address.sin_port = htons(port);
-    if (::bind(socket.fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(socket.fd_, SOMAXCONN) != 0) {
+    if (::bind(socket.fd_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(socket.fd_.Get(), SOMAXCONN) != 0) {
         return {};
     }
     return socket;
 }
 
 TSocket TSocket::Accept() const {
-    return TSocket(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
+    return TSocket(::accept4(fd_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
 }
 
 TSocket TSocket::Connect(const TSocketAddress& address) {
     TSocket socket(::socket(address.Data()->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (socket.IsValid() && ::connect(socket.fd_, address.Data(), address.Length()) != 0) {
+    if (socket.IsValid() && ::connect(socket.fd_.Get(), address.Data(), address.Length()) != 0) {
         socket.Close();
     }
     return socket;
@@ -103,12 +84,12 @@ void TSocket::SetTimeouts(int milliseconds) const {
     timeval tv{};
     tv.tv_sec = milliseconds / 1000;
     tv.tv_usec = (milliseconds % 1000) * 1000;
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-    ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv));
+    ::setsockopt(fd_.Get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+    ::setsockopt(fd_.Get(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv));
 }
 
 int TSocket::WaitReadable(int milliseconds) const {
-    pollfd p{fd_, POLLIN, 0};
+    pollfd p{fd_.Get(), POLLIN, 0};
     int result = 0;
     do {
         result = ::poll(&p, 1, milliseconds);
@@ -125,7 +106,7 @@ int TSocket::WaitReadable(int milliseconds) const {
 std::ptrdiff_t TSocket::Receive(void* buffer, std::size_t size) const {
     ssize_t count = 0;
     do {
-        count = ::recv(fd_, buffer, size, 0);
+        count = ::recv(fd_.Get(), buffer, size, 0);
     } while (count < 0 && errno == EINTR);
     return count;
 }
@@ -133,7 +114,7 @@ std::ptrdiff_t TSocket::Receive(void* buffer, std::size_t size) const {
 bool TSocket::SendAll(const void* data, std::size_t size) const {
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t sent = ::send(fd_, bytes, size, MSG_NOSIGNAL);
+        const ssize_t sent = ::send(fd_.Get(), bytes, size, MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR) {
                 continue;
@@ -149,7 +130,7 @@ bool TSocket::SendAll(const void* data, std::size_t size) const {
 TSocketAddress TSocket::LocalAddress() const {
     sockaddr_storage storage{};
     socklen_t length = sizeof(storage);
-    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
+    if (::getsockname(fd_.Get(), reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
         return {};
     }
     return TSocketAddress(reinterpret_cast<sockaddr*>(&storage), length);
@@ -158,7 +139,7 @@ TSocketAddress TSocket::LocalAddress() const {
 TSocketAddress TSocket::PeerAddress() const {
     sockaddr_storage storage{};
     socklen_t length = sizeof(storage);
-    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
+    if (::getpeername(fd_.Get(), reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
         return {};
     }
     return TSocketAddress(reinterpret_cast<sockaddr*>(&storage), length);

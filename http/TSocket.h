@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "http/TSocketAddress.h"
+#include "platform/FileDescriptor.h"
 
 // Owns one socket descriptor (closed by the destructor). Blocking; the time-outs of a connection
 // are its receive and send time-outs. Not thread-safe except Shutdown, which another thread may
@@ -12,11 +13,6 @@ class TSocket {
 public:
     TSocket() = default;
     explicit TSocket(int fd) : fd_(fd) {}
-    ~TSocket();
-    TSocket(TSocket&& other) noexcept;
-    TSocket& operator=(TSocket&& other) noexcept;
-    TSocket(const TSocket&) = delete;
-    TSocket& operator=(const TSocket&) = delete;
 
     // A listening socket on every address: IPv6 with IPv4 mapped in (one socket serves both),
     // or IPv4 alone when the system has no IPv6. Port 0 takes a free port (see LocalAddress).
@@ -27,8 +23,8 @@ public:
     // A connection to `address` (tests and tools).
     static TSocket Connect(const TSocketAddress& address);
 
-    bool IsValid() const { return fd_ >= 0; }
-    int Descriptor() const { return fd_; }
+    bool IsValid() const { return fd_.IsValid(); }
+    int Descriptor() const { return fd_.Get(); }
     void Close();
     // Drops what has arrived unread (up to 64 KiB), without waiting, so that closing does not
     // reset the connection under a response the peer has yet to read.
@@ -51,5 +47,5 @@ public:
     TSocketAddress PeerAddress() const;
 
 private:
-    int fd_ = -1;
+    FileDescriptor fd_;
 };

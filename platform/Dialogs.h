@@ -10,7 +10,7 @@
 
 enum class DialogKind { Plain, Information, Warning, Error, Confirmation };
 
-// Button sets of a message box, as the design names them.
+// The button sets a message box offers.
 enum class DialogButtons {
     Ok,
     OkCancel,

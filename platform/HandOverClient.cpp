@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/FileDescriptor.h"
+
 namespace {
 
 bool ConnectTo(int fd, const QByteArray& path) {
@@ -46,19 +48,15 @@ std::optional<int> HandOverClient::Send(int wParam, std::int64_t lParam, const Q
 
 std::optional<int> HandOverClient::Send(const QString& socketPath, int wParam, std::int64_t lParam,
                                         const QString& text) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    if (!ConnectTo(fd, QFile::encodeName(socketPath))) {
-        ::close(fd);
+    const FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd.IsValid() || !ConnectTo(fd.Get(), QFile::encodeName(socketPath))) {
         return std::nullopt;
     }
 
     const std::int32_t w = wParam;
     const std::uint32_t n = static_cast<std::uint32_t>(text.size());
     QByteArray request;
-    request.append(HandOverProtocol::Magic, sizeof(HandOverProtocol::Magic));
+    request.append(HandOverProtocol::kMagic, sizeof(HandOverProtocol::kMagic));
     request.append(reinterpret_cast<const char*>(&w), sizeof(w));
     request.append(reinterpret_cast<const char*>(&lParam), sizeof(lParam));
     request.append(reinterpret_cast<const char*>(&n), sizeof(n));
@@ -66,7 +64,7 @@ std::optional<int> HandOverClient::Send(const QString& socketPath, int wParam, s
 
     qsizetype done = 0;
     while (done < request.size()) {
-        const ssize_t sent = ::send(fd, request.constData() + done,
+        const ssize_t sent = ::send(fd.Get(), request.constData() + done,
                                     static_cast<size_t>(request.size() - done), MSG_NOSIGNAL);
         if (sent > 0) {
             done += sent;
@@ -81,16 +79,14 @@ std::optional<int> HandOverClient::Send(const QString& socketPath, int wParam, s
     size_t got = 0;
     while (got < sizeof(answer)) {
         const ssize_t r =
-            ::recv(fd, reinterpret_cast<char*>(&answer) + got, sizeof(answer) - got, 0);
+            ::recv(fd.Get(), reinterpret_cast<char*>(&answer) + got, sizeof(answer) - got, 0);
         if (r > 0) {
             got += static_cast<size_t>(r);
         } else if (r < 0 && errno == EINTR) {
             continue;
         } else {
-            ::close(fd);
             return std::nullopt;
         }
     }
-    ::close(fd);
     return answer;
 }

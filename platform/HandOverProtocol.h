@@ -3,27 +3,26 @@
 #include <QString>
 #include <cstdint>
 
-// The hand-over between a second instance and the running one (what the registered window
-// message "TunoraCommandLine" sent to the window class "TTunoraWindow" did): a Unix-domain
-// stream socket "TTunoraWindow.sock" in the runtime folder, one request per connection.
+// The hand-over "TunoraCommandLine" between a second instance and the running one: a Unix-domain
+// stream socket "TTunoraWindow.sock" (named after the bar's window class) in the runtime folder,
+// one request per connection.
 //
 // Request, host byte order (both ends run on this machine):
 //   4 bytes   magic "TNRC"
 //   int32     wParam
 //   int64     lParam
-//   uint32    n, the number of UTF-16 units of the text (at most MaxTextLength)
-//   n uint16  the text: for wParam 1 the complete command line (the former atom's name);
-//             empty for the other commands
+//   uint32    n, the number of UTF-16 units of the text (at most kMaxTextLength)
+//   n uint16  the text: for wParam 1 the complete command line; empty for the other commands
 // Answer: int32, the message result. A request that is malformed or whose text is longer than
-// MaxTextLength is answered -1 without reaching the handler. The sender waits for the answer
+// kMaxTextLength is answered -1 without reaching the handler. The sender waits for the answer
 // without a time-out.
 class HandOverProtocol {
 public:
-    static constexpr char Magic[4] = {'T', 'N', 'R', 'C'};
-    static constexpr int HeaderSize = 4 + 4 + 8 + 4;
-    // A global atom holds at most 255 characters.
-    static constexpr int MaxTextLength = 255;
-    static constexpr std::int32_t Refused = -1;
+    static constexpr char kMagic[4] = {'T', 'N', 'R', 'C'};
+    static constexpr int kHeaderSize = 4 + 4 + 8 + 4;
+    // The longest text one request carries; a longer command line is not handed over.
+    static constexpr int kMaxTextLength = 255;
+    static constexpr std::int32_t kRefused = -1;
 
     // The socket in the runtime folder (the folder is created when missing).
     static QString SocketPath();

@@ -23,22 +23,22 @@ HandOverServer::HandOverServer(Handler handler, QObject* parent)
     connect(&listenNotifier_, &QSocketNotifier::activated, this, [this] { AcceptNext(); });
     connect(&clientNotifier_, &QSocketNotifier::activated, this, [this] { ReadRequest(); });
     requestTimer_.setSingleShot(true);
-    connect(&requestTimer_, &QTimer::timeout, this, [this] { Answer(HandOverProtocol::Refused); });
+    connect(&requestTimer_, &QTimer::timeout, this, [this] { Answer(HandOverProtocol::kRefused); });
 }
 
 HandOverServer::~HandOverServer() {
     *alive_ = false;
     Close();
-    if (listenFd_ >= 0) {
+    if (listenFd_.IsValid()) {
         listenNotifier_.setEnabled(false);
-        ::close(listenFd_);
+        listenFd_.Reset();
         ::unlink(QFile::encodeName(path_).constData());
     }
 }
 
 bool HandOverServer::Listen(const QString& socketPath) {
     Q_ASSERT(QThread::currentThread() == thread());
-    if (listenFd_ >= 0) {
+    if (listenFd_.IsValid()) {
         return true;
     }
     const QByteArray path = QFile::encodeName(socketPath);
@@ -50,23 +50,22 @@ bool HandOverServer::Listen(const QString& socketPath) {
     std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
     QDir().mkpath(QFileInfo(socketPath).absolutePath());
 
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
+    FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!fd.IsValid()) {
         return false;
     }
     auto* sa = reinterpret_cast<const sockaddr*>(&address);
-    int r = ::bind(fd, sa, sizeof(address));
+    int r = ::bind(fd.Get(), sa, sizeof(address));
     if (r != 0 && errno == EADDRINUSE) {
         ::unlink(path.constData());  // left by an instance that died
-        r = ::bind(fd, sa, sizeof(address));
+        r = ::bind(fd.Get(), sa, sizeof(address));
     }
-    if (r != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        ::close(fd);
+    if (r != 0 || ::listen(fd.Get(), SOMAXCONN) != 0) {
         return false;
     }
-    listenFd_ = fd;
+    listenFd_ = std::move(fd);
     path_ = socketPath;
-    listenNotifier_.setSocket(listenFd_);
+    listenNotifier_.setSocket(listenFd_.Get());
     listenNotifier_.setEnabled(true);
     return true;
 }
@@ -74,49 +73,50 @@ bool HandOverServer::Listen(const QString& socketPath) {
 void HandOverServer::AcceptNext() {
     Q_ASSERT(QThread::currentThread() == thread());
     listenNotifier_.setEnabled(false);
-    if (clientFd_ >= 0) {
+    if (clientFd_.IsValid()) {
         return;  // re-enabled when the current request is answered
     }
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) {
+    clientFd_.Reset(::accept4(listenFd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!clientFd_.IsValid()) {
         listenNotifier_.setEnabled(true);
         return;
     }
-    clientFd_ = fd;
     request_.clear();
-    clientNotifier_.setSocket(clientFd_);
+    clientNotifier_.setSocket(clientFd_.Get());
     clientNotifier_.setEnabled(true);
     requestTimer_.start(requestTimeoutMs_);
     ReadRequest();
 }
 
 void HandOverServer::ReadRequest() {
-    if (clientFd_ < 0) {
+    if (!clientFd_.IsValid()) {
         return;
     }
     bool ended = false;
     for (;;) {
-        qsizetype wanted = HandOverProtocol::HeaderSize - request_.size();
+        qsizetype wanted = HandOverProtocol::kHeaderSize - request_.size();
         if (wanted <= 0) {
             std::uint32_t n;
             std::memcpy(&n, request_.constData() + 16, sizeof(n));
-            if (std::memcmp(request_.constData(), HandOverProtocol::Magic, 4) != 0 ||
-                n > static_cast<std::uint32_t>(HandOverProtocol::MaxTextLength)) {
-                Answer(HandOverProtocol::Refused);
+            if (std::memcmp(request_.constData(), HandOverProtocol::kMagic, 4) != 0 ||
+                n > static_cast<std::uint32_t>(HandOverProtocol::kMaxTextLength)) {
+                Answer(HandOverProtocol::kRefused);
                 return;
             }
-            wanted = HandOverProtocol::HeaderSize + 2 * static_cast<qsizetype>(n) - request_.size();
+            wanted =
+                HandOverProtocol::kHeaderSize + 2 * static_cast<qsizetype>(n) - request_.size();
             if (wanted <= 0) {
                 break;
             }
         }
         if (ended) {
-            Answer(HandOverProtocol::Refused);  // the sender stopped half-way
+            Answer(HandOverProtocol::kRefused);  // the sender stopped half-way
             return;
         }
         char buffer[1024];
-        const ssize_t got = ::recv(
-            clientFd_, buffer, std::min<size_t>(sizeof(buffer), static_cast<size_t>(wanted)), 0);
+        const ssize_t got =
+            ::recv(clientFd_.Get(), buffer,
+                   std::min<size_t>(sizeof(buffer), static_cast<size_t>(wanted)), 0);
         if (got > 0) {
             request_.append(buffer, got);
         } else if (got == 0) {
@@ -140,15 +140,15 @@ void HandOverServer::ReadRequest() {
     std::memcpy(&lParam, request_.constData() + 8, sizeof(lParam));
     std::memcpy(&n, request_.constData() + 16, sizeof(n));
     QString text(static_cast<qsizetype>(n), Qt::Uninitialized);
-    std::memcpy(text.data(), request_.constData() + HandOverProtocol::HeaderSize, 2 * size_t{n});
+    std::memcpy(text.data(), request_.constData() + HandOverProtocol::kHeaderSize, 2 * size_t{n});
 
-    std::int32_t result = HandOverProtocol::Refused;
+    std::int32_t result = HandOverProtocol::kRefused;
     const std::shared_ptr<bool> alive = alive_;
     try {
         result = handler_(wParam, lParam, text);
     } catch (...) {
         // A failing command must not unwind through the event loop; the sender learns of it.
-        result = HandOverProtocol::Refused;
+        result = HandOverProtocol::kRefused;
     }
     if (*alive) {
         Answer(result);
@@ -156,14 +156,14 @@ void HandOverServer::ReadRequest() {
 }
 
 void HandOverServer::Answer(std::int32_t result) {
-    if (clientFd_ >= 0) {
+    if (clientFd_.IsValid()) {
         ssize_t sent;
         do {
-            sent = ::send(clientFd_, &result, sizeof(result), MSG_NOSIGNAL);
+            sent = ::send(clientFd_.Get(), &result, sizeof(result), MSG_NOSIGNAL);
         } while (sent < 0 && errno == EINTR);
     }
     Close();
-    if (listenFd_ >= 0) {
+    if (listenFd_.IsValid()) {
         listenNotifier_.setEnabled(true);
     }
 }
@@ -171,9 +171,6 @@ void HandOverServer::Answer(std::int32_t result) {
 void HandOverServer::Close() {
     requestTimer_.stop();
     clientNotifier_.setEnabled(false);
-    if (clientFd_ >= 0) {
-        ::close(clientFd_);
-        clientFd_ = -1;
-    }
+    clientFd_.Reset();
     request_.clear();
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/FileDescriptor.h"
 #include "platform/HandOverProtocol.h"
 
 // The running instance's end of the hand-over (protocol in HandOverProtocol.h). Main thread only:
@@ -25,7 +26,7 @@ public:
     // Binds the socket (a stale socket file of a dead instance is replaced: the instance lock
     // says no other instance lives) and starts answering. False when the socket cannot be made.
     bool Listen(const QString& socketPath = HandOverProtocol::SocketPath());
-    bool IsListening() const { return listenFd_ >= 0; }
+    bool IsListening() const { return listenFd_.IsValid(); }
 
     // How long a connected sender may take to deliver its request (milliseconds; 5000 unless
     // set), so a stalled sender cannot hold up the ones behind it.
@@ -39,8 +40,8 @@ private:
 
     Handler handler_;
     QString path_;
-    int listenFd_ = -1;
-    int clientFd_ = -1;
+    FileDescriptor listenFd_;
+    FileDescriptor clientFd_;
     QSocketNotifier listenNotifier_;
     QSocketNotifier clientNotifier_;
     QTimer requestTimer_;

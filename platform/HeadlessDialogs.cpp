@@ -4,7 +4,7 @@
 
 DialogResult HeadlessDialogs::MessageBox(DialogKind kind, const QString& text,
                                          DialogButtons buttons) {
-    // One line per box: the "\n\r" breaks of the design's texts become one blank.
+    // One line per box: each "\n\r" line break of a message becomes one blank.
     QString line = text;
     line.replace(QStringLiteral("\n\r"), QStringLiteral(" "));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));

@@ -26,36 +26,34 @@ QString InstanceLock::DefaultFile() {
 }
 
 bool InstanceLock::TryAcquire() {
-    if (fd_ >= 0) {
+    if (fd_.IsValid()) {
         return true;
     }
     QDir().mkpath(QFileInfo(file_).absolutePath());
-    const int fd = ::open(QFile::encodeName(file_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    FileDescriptor fd(
+        ::open(QFile::encodeName(file_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!fd.IsValid()) {
         return false;
     }
     int r;
     do {
-        r = ::flock(fd, LOCK_EX | LOCK_NB);
+        r = ::flock(fd.Get(), LOCK_EX | LOCK_NB);
     } while (r != 0 && errno == EINTR);
     if (r != 0) {
-        ::close(fd);
         return false;
     }
-    fd_ = fd;
+    fd_ = std::move(fd);
     // The holder's process id, for whoever looks at the file; nothing reads it back.
     const QByteArray pid = QByteArray::number(static_cast<qlonglong>(::getpid())) + '\n';
-    if (::ftruncate(fd_, 0) == 0) {
-        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, pid.constData(), pid.size(), 0);
+    if (::ftruncate(fd_.Get(), 0) == 0) {
+        [[maybe_unused]] const ssize_t written =
+            ::pwrite(fd_.Get(), pid.constData(), pid.size(), 0);
     }
     return true;
 }
 
 void InstanceLock::Release() {
-    if (fd_ >= 0) {
-        // Closing the only descriptor of this open file drops the lock. The file stays: removing
-        // it would let a newcomer lock a fresh file while another still waits on the old one.
-        ::close(fd_);
-        fd_ = -1;
-    }
+    // Closing the only descriptor of this open file drops the lock. The file stays: removing it
+    // would let a newcomer lock a fresh file while another still waits on the old one.
+    fd_.Reset();
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "platform/FileDescriptor.h"
+
 // The single-instance lock "TunoraRunning": an flock on "TunoraRunning.lock" in the runtime
 // folder. The kernel drops it when the holding process ends in any way, so a crash leaves no
 // stale lock. Not copyable; one object per attempt. Any thread, but not shared between threads.
@@ -17,14 +19,14 @@ public:
     static QString DefaultFile();
 
     // True when this object now holds the lock (or already did). False when another holder
-    // exists, and also when the lock file cannot be made at all: like the named mutex it
-    // replaces, any failure to take it means "hand over".
+    // exists, and also when the lock file cannot be made at all: any failure to take it means
+    // "hand over".
     bool TryAcquire();
     void Release();
-    bool IsHeld() const { return fd_ >= 0; }
+    bool IsHeld() const { return fd_.IsValid(); }
     const QString& File() const { return file_; }
 
 private:
     QString file_;
-    int fd_ = -1;
+    FileDescriptor fd_;
 };

@@ -13,8 +13,6 @@ TMainControl* MainControl = nullptr;
 namespace {
 
 constexpr int kTimerInterval = 100;  // ms
-constexpr int kKindRecording = 0;
-constexpr int kKindStream = 1;
 
 }  // namespace
 
@@ -192,10 +190,10 @@ bool TMainControl::CanUseService(std::int32_t serviceId, bool recordingsOnly) co
 
 void TMainControl::Count(TRecorder* recorder, int delta) {
     switch (recorder->RecorderKind()) {
-        case kKindRecording:
+        case TRecorder::kKindRecording:
             RecordingCount += delta;
             break;
-        case kKindStream:
+        case TRecorder::kKindStream:
             StreamingCount += delta;
             break;
         default:

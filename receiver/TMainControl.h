@@ -10,6 +10,7 @@
 #include "platform/TaskPoster.h"
 #include "receiver/StreamInfoRecord.h"
 #include "receiver/TViaDABWrapper.h"
+#include "recording/TRecorderHost.h"
 
 class TRecorder;
 class TServiceTablesWrapper;
@@ -22,7 +23,7 @@ class TServiceTablesWrapper;
 //
 // Main thread only (debug builds assert it); other threads call it through RunOnMainThread.
 // Receiver failures (ReceiverError) reach the caller of the operation.
-class TMainControl : public QObject {
+class TMainControl : public QObject, public TRecorderHost {
     Q_OBJECT
 
 public:
@@ -49,9 +50,9 @@ public:
     // May this service be tuned without disturbing a recording (or stream) on another ensemble.
     bool CanUseService(std::int32_t serviceId, bool recordingsOnly) const;
     // Feeds the recorder as soon as its service's ensemble is tuned; counts it by kind.
-    void AddRecorder(TRecorder* recorder);
+    void AddRecorder(TRecorder* recorder) override;
     // Takes a recorder back from whichever list holds it; never destroys it.
-    void RemoveRecorder(TRecorder* recorder);
+    void RemoveRecorder(TRecorder* recorder) override;
 
     bool HasRecordings() const { return RecordingCount >= 1; }
     bool HasStreams() const { return StreamingCount >= 1; }

@@ -1,23 +1,31 @@
 #include "receiver/TReceiverComponent.h"
 
-#include <dlfcn.h>
-
 #include <QString>
 #include <string>
+#include <utility>
 
+#include "platform/RegistryError.h"
 #include "platform/RegistryKey.h"
 #include "receiver/ReceiverError.h"
 
-TReceiverComponent::TReceiverComponent(IViadabRx* component, void* library)
-    : component_(component), library_(library) {}
+TReceiverComponent::TReceiverComponent(IViadabRx* component, LibraryHandle library)
+    : component_(component), library_(std::move(library)) {}
 
 TReceiverComponent::~TReceiverComponent() {
     // The component's threads end inside Release, so the library's code is idle when it closes.
     if (component_ != nullptr) {
         component_->Release();
     }
-    if (library_ != nullptr) {
-        ::dlclose(library_);
+    library_.Reset();
+}
+
+bool TReceiverComponent::IsInstalled() {
+    try {
+        const RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                              QString::fromLatin1(IViadabRxInterfaceKey));
+        return key.ReadString(QString()) == QLatin1String(IViadabRxInterfaceName);
+    } catch (const RegistryError&) {
+        return false;
     }
 }
 
@@ -36,15 +44,13 @@ std::unique_ptr<TReceiverComponent> TReceiverComponent::CreateRegistered() {
     }
 
     const QByteArray file = path.toLocal8Bit();
-    void* library = ::dlopen(file.constData(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        const char* why = ::dlerror();
+    LibraryHandle library(file);
+    if (!library.IsOpen()) {
         throw ReceiverError("The receiver component " + file.toStdString() +
-                            " cannot be loaded: " + (why != nullptr ? why : "unknown error"));
+                            " cannot be loaded: " + library.Error());
     }
-    auto factory = reinterpret_cast<CreateViadabRxFn>(::dlsym(library, CoViadabRxFactoryName));
+    auto factory = reinterpret_cast<CreateViadabRxFn>(library.Symbol(CoViadabRxFactoryName));
     if (factory == nullptr) {
-        ::dlclose(library);
         throw ReceiverError("The receiver component " + file.toStdString() + " does not export " +
                             CoViadabRxFactoryName + ".");
     }
@@ -55,9 +61,8 @@ std::unique_ptr<TReceiverComponent> TReceiverComponent::CreateRegistered() {
         component = nullptr;
     }
     if (component == nullptr) {
-        ::dlclose(library);
         throw ReceiverError("The receiver component " + file.toStdString() +
                             " failed to create a receiver.");
     }
-    return std::make_unique<TReceiverComponent>(component, library);
+    return std::make_unique<TReceiverComponent>(component, std::move(library));
 }

@@ -28,8 +28,8 @@ CodecAvailability ProbeCodecs(const QString& folder) {
     CodecLibrary::SetFolder(folder);
     CodecAvailability found;
     found.Wav = TMPEGDecoder::LibraryAvailable();
-    found.Mp3 = EncoderUsable(CodecLibrary::Mp3EncoderFile) && found.Wav;
-    found.Ogg = EncoderUsable(CodecLibrary::OggEncoderFile) && found.Wav;
+    found.Mp3 = EncoderUsable(CodecLibrary::kMp3EncoderFile) && found.Wav;
+    found.Ogg = EncoderUsable(CodecLibrary::kOggEncoderFile) && found.Wav;
     wav = found.Wav;
     mp3 = found.Mp3;
     ogg = found.Ogg;

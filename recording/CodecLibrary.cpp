@@ -1,7 +1,5 @@
 #include "recording/CodecLibrary.h"
 
-#include <dlfcn.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,21 +17,15 @@ QString folderOverride;
 CodecLibrary::CodecLibrary(const QString& fileName) {
     const QString own = QDir(Folder()).filePath(fileName);
     if (QFileInfo::exists(own)) {
-        handle_ = ::dlopen(QFile::encodeName(own).constData(), RTLD_NOW | RTLD_LOCAL);
+        library_ = LibraryHandle(QFile::encodeName(own));
     }
-    if (!handle_) {
-        handle_ = ::dlopen(QFile::encodeName(fileName).constData(), RTLD_NOW | RTLD_LOCAL);
-    }
-}
-
-CodecLibrary::~CodecLibrary() {
-    if (handle_) {
-        ::dlclose(handle_);
+    if (!library_.IsOpen()) {
+        library_ = LibraryHandle(QFile::encodeName(fileName));
     }
 }
 
 void* CodecLibrary::Symbol(const char* name) const {
-    return handle_ ? ::dlsym(handle_, name) : nullptr;
+    return library_.Symbol(name);
 }
 
 void CodecLibrary::SetFolder(const QString& folder) {

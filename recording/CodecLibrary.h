@@ -2,21 +2,20 @@
 
 #include <QString>
 
+#include "platform/LibraryHandle.h"
+
 // One codec library loaded by file name: from the codec folder first, then by the system's
 // library search. Unloaded on destruction; each object holds its own reference, so two users of
 // the same library never unload it under each other. Any thread.
 class CodecLibrary {
 public:
-    static constexpr const char* DecoderFile = "libmpglib.so";
-    static constexpr const char* Mp3EncoderFile = "liblame_enc.so";
-    static constexpr const char* OggEncoderFile = "libvorb_enc.so";
+    static constexpr const char* kDecoderFile = "libmpglib.so";
+    static constexpr const char* kMp3EncoderFile = "liblame_enc.so";
+    static constexpr const char* kOggEncoderFile = "libvorb_enc.so";
 
     explicit CodecLibrary(const QString& fileName);
-    ~CodecLibrary();
-    CodecLibrary(const CodecLibrary&) = delete;
-    CodecLibrary& operator=(const CodecLibrary&) = delete;
 
-    bool IsLoaded() const { return handle_ != nullptr; }
+    bool IsLoaded() const { return library_.IsOpen(); }
     // Address of an exported entry point; null when the library or the name is missing.
     void* Symbol(const char* name) const;
 
@@ -25,5 +24,5 @@ public:
     static QString Folder();
 
 private:
-    void* handle_ = nullptr;
+    LibraryHandle library_;
 };

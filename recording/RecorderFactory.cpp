@@ -39,7 +39,7 @@ QString BuildSaveFilter(const QString& extension, bool defaultFirst) {
         const char* text;
         bool (*offered)();
     };
-    static constexpr Entry Entries[] = {
+    static constexpr Entry kEntries[] = {
         {"MP2", "MPEG Audio (Layer 2)|*.mp2", [] { return true; }},
         {"MP3", "MPEG Audio (Layer 3)|*.mp3", &Mp3Available},
         {"OGG", "Ogg Vorbis|*.ogg", &OggAvailable},
@@ -47,7 +47,7 @@ QString BuildSaveFilter(const QString& extension, bool defaultFirst) {
     };
     const QString wanted = extension.toUpper();
     QString filter;
-    for (const Entry& entry : Entries) {
+    for (const Entry& entry : kEntries) {
         if ((wanted == QLatin1String(entry.extension)) == defaultFirst && entry.offered()) {
             filter += u'|' + QLatin1String(entry.text);
         }

@@ -71,7 +71,7 @@ std::unique_ptr<TBladeInterface> TBladeInterface::CreateMp3Encoder(int sampleRat
                                                                    int outputSampleRate,
                                                                    int bitrate, int channels) {
     const BeMp3Config record = MakeMp3Config(sampleRate, outputSampleRate, bitrate, channels);
-    return std::make_unique<TBladeInterface>(QString::fromLatin1(CodecLibrary::Mp3EncoderFile),
+    return std::make_unique<TBladeInterface>(QString::fromLatin1(CodecLibrary::kMp3EncoderFile),
                                              &record);
 }
 
@@ -81,6 +81,6 @@ std::unique_ptr<TBladeInterface> TBladeInterface::CreateOggEncoder(int channels,
                                                                    double recordingTime) {
     const std::vector<std::uint8_t> record =
         MakeOggConfig(channels, sampleRate, bitrate, title, recordingTime);
-    return std::make_unique<TBladeInterface>(QString::fromLatin1(CodecLibrary::OggEncoderFile),
+    return std::make_unique<TBladeInterface>(QString::fromLatin1(CodecLibrary::kOggEncoderFile),
                                              record.data());
 }

@@ -4,7 +4,7 @@
 
 #include "recording/CodecError.h"
 
-TMPEGDecoder::TMPEGDecoder() : library_(QString::fromLatin1(CodecLibrary::DecoderFile)) {
+TMPEGDecoder::TMPEGDecoder() : library_(QString::fromLatin1(CodecLibrary::kDecoderFile)) {
     initMP3_ = reinterpret_cast<InitMP3Fn>(library_.Symbol("_InitMP3"));
     decodeMP3_ = reinterpret_cast<DecodeMP3Fn>(library_.Symbol("_decodeMP3"));
     exitMP3_ = reinterpret_cast<ExitMP3Fn>(library_.Symbol("_ExitMP3"));
@@ -32,6 +32,6 @@ int TMPEGDecoder::Decode(const std::uint8_t* input, int inputBytes, std::uint8_t
 }
 
 bool TMPEGDecoder::LibraryAvailable() {
-    const CodecLibrary library(QString::fromLatin1(CodecLibrary::DecoderFile));
+    const CodecLibrary library(QString::fromLatin1(CodecLibrary::kDecoderFile));
     return library.Symbol("_InitMP3") && library.Symbol("_decodeMP3") && library.Symbol("_ExitMP3");
 }

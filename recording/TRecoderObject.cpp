@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int ReadBytes = 256;
-constexpr int PcmBytes = 8192;
+constexpr int kReadBytes = 256;
+constexpr int kPcmBytes = 8192;
 
 bool StartsFrame(const std::uint8_t* header) {
     return header[0] == 0xFF && (header[1] & 0xE0) == 0xE0;
@@ -48,7 +48,7 @@ TRecoderObject::TRecoderObject(const QStringList& words, int inputHandle, int ou
     Bitrate_ = IntegerOrZero(Option(QStringLiteral("/BITRATE")));
     OutputSampleRate_ = IntegerOrZero(Option(QStringLiteral("/SAMPLERATE")));
     Decoder = std::make_unique<TMPEGDecoder>();
-    Pcm = std::make_unique<std::uint8_t[]>(PcmBytes);
+    Pcm = std::make_unique<std::uint8_t[]>(kPcmBytes);
 }
 
 TRecoderObject::~TRecoderObject() {
@@ -94,7 +94,7 @@ void TRecoderObject::Run() {
 }
 
 bool TRecoderObject::Step() {
-    std::uint8_t input[ReadBytes];
+    std::uint8_t input[kReadBytes];
     ssize_t got = 0;
     do {
         got = ::read(InputHandle, input, sizeof input);
@@ -102,14 +102,14 @@ bool TRecoderObject::Step() {
     if (got <= 0) {
         // The decoder may still hold audio of the last frames.
         if (Writer) {
-            WritePcm(Decoder->Decode(nullptr, 0, Pcm.get(), PcmBytes));
+            WritePcm(Decoder->Decode(nullptr, 0, Pcm.get(), kPcmBytes));
         }
         return false;
     }
     if (!Writer) {
         CreateWriter(input, static_cast<int>(got));
     }
-    WritePcm(Decoder->Decode(input, static_cast<int>(got), Pcm.get(), PcmBytes));
+    WritePcm(Decoder->Decode(input, static_cast<int>(got), Pcm.get(), kPcmBytes));
     return true;
 }
 
@@ -118,7 +118,7 @@ void TRecoderObject::WritePcm(int produced) {
     // frames in 256 bytes): take everything the decoder has before the next read.
     while (produced > 0) {
         Writer->Write(Pcm.get(), produced);
-        produced = Decoder->Decode(nullptr, 0, Pcm.get(), PcmBytes);
+        produced = Decoder->Decode(nullptr, 0, Pcm.get(), kPcmBytes);
     }
 }
 
@@ -126,12 +126,12 @@ void TRecoderObject::CreateWriter(const std::uint8_t* data, int count) {
     if (count >= 4 && StartsFrame(data)) {
         Channels_ = (data[3] >> 6) == 3 ? 1 : 2;
         const int rateIndex = (data[2] >> 2) & 3;
-        static constexpr int Rates[3][3] = {
+        static constexpr int kRates[3][3] = {
             {44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
         const int version = VersionBits(data);
         const int row = version == 3 ? 0 : version == 2 ? 1 : version == 0 ? 2 : -1;
         if (row >= 0 && rateIndex < 3) {
-            SampleRate_ = Rates[row][rateIndex];
+            SampleRate_ = kRates[row][rateIndex];
         }
     }
     if (Bitrate_ == 0) {
@@ -154,7 +154,7 @@ int TRecoderObject::DefaultBitrate(const std::uint8_t* header) {
     if (!StartsFrame(header)) {
         return 128;
     }
-    static constexpr int Table[7][15] = {
+    static constexpr int kTable[7][15] = {
         // MPEG-1 Layer I, II, III
         {96, 32, 40, 64, 96, 96, 128, 128, 128, 128, 128, 128, 128, 128, 128},
         {96, 32, 32, 40, 40, 56, 64, 80, 96, 96, 128, 128, 128, 128, 128},
@@ -174,7 +174,7 @@ int TRecoderObject::DefaultBitrate(const std::uint8_t* header) {
     }
     const int layer = 3 - layerBits;  // 0 = Layer I, 1 = II, 2 = III
     const int row = version == 3 ? layer : version == 2 ? 3 + layer : 6;
-    return Table[row][index];
+    return kTable[row][index];
 }
 
 int RunRecodeMode(const QStringList& arguments) {

@@ -4,10 +4,10 @@
 #include <QThread>
 
 #include "platform/Dialogs.h"
-#include "receiver/TMainControl.h"
 #include "recording/RecorderFactory.h"
 #include "recording/TRecorder.h"
 #include "recording/TRecorderCache.h"
+#include "recording/TRecorderHost.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 
@@ -21,9 +21,9 @@ QString KeyOf(std::int32_t serviceId) {
 
 }  // namespace
 
-TRecordManager::TRecordManager(TMainControl& control, TServiceTablesWrapper& tables,
+TRecordManager::TRecordManager(TRecorderHost& host, TServiceTablesWrapper& tables,
                                TSettingsWrapper& settings)
-    : control_(control), tables_(tables), settings_(settings), thread_(QThread::currentThread()) {}
+    : host_(host), tables_(tables), settings_(settings), thread_(QThread::currentThread()) {}
 
 TRecordManager::~TRecordManager() {
     while (!Recordings.empty()) {
@@ -84,7 +84,7 @@ TRecorder* TRecordManager::StartRecording(std::int32_t serviceId, const QString&
     Recordings.emplace_back(KeyOf(serviceId),
                             CreateRecorder(serviceId, fileName, tables_, settings_));
     TRecorder* recorder = Recordings.back().second.get();
-    control_.AddRecorder(recorder);
+    host_.AddRecorder(recorder);
     return recorder;
 }
 
@@ -120,7 +120,7 @@ void TRecordManager::StopRecording(std::int32_t serviceId) {
     Recordings.erase(Recordings.begin() + static_cast<std::ptrdiff_t>(i));
     // The controller has let go of the recorder even when the receiver fails: it is destroyed
     // either way as this returns or unwinds.
-    control_.RemoveRecorder(recorder.get());
+    host_.RemoveRecorder(recorder.get());
 }
 
 void TRecordManager::ConfirmStopRecording(std::int32_t serviceId) {

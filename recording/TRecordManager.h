@@ -7,8 +7,8 @@
 #include <vector>
 
 class QThread;
-class TMainControl;
 class TRecorder;
+class TRecorderHost;
 class TServiceTablesWrapper;
 class TSettingsWrapper;
 
@@ -18,9 +18,9 @@ class TSettingsWrapper;
 // Main thread only (debug builds assert it).
 class TRecordManager {
 public:
-    // The collaborators are not owned and must outlive the manager.
-    TRecordManager(TMainControl& control, TServiceTablesWrapper& tables,
-                   TSettingsWrapper& settings);
+    // The collaborators are not owned and must outlive the manager; `host` is the tuning
+    // controller, which feeds the recorders.
+    TRecordManager(TRecorderHost& host, TServiceTablesWrapper& tables, TSettingsWrapper& settings);
     // Stops every recording, so each file is closed or converted.
     ~TRecordManager();
     TRecordManager(const TRecordManager&) = delete;
@@ -53,7 +53,7 @@ private:
     void AssertMainThread() const;
     std::size_t IndexOf(std::int32_t serviceId) const;
 
-    TMainControl& control_;
+    TRecorderHost& host_;
     TServiceTablesWrapper& tables_;
     TSettingsWrapper& settings_;
     QThread* thread_;

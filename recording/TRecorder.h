@@ -19,7 +19,11 @@ public:
     TRecorder(const TRecorder&) = delete;
     TRecorder& operator=(const TRecorder&) = delete;
 
-    // 0 = file recording, 1 = HTTP stream; other values are counted nowhere.
+    // What RecorderKind answers: the tuning controller counts recordings and streams apart, so
+    // that a retune can spare either; any other value is counted nowhere.
+    static constexpr int kKindRecording = 0;
+    static constexpr int kKindStream = 1;
+
     virtual int RecorderKind() const = 0;
     // The wrapper must also decode programme-associated data for this recorder's stream.
     virtual bool WantsPAD() const = 0;

@@ -47,9 +47,8 @@ bool ReadAllAt(int fd, std::uint8_t* data, std::size_t count, off_t at) {
 TRecorderCache::TRecorderCache(std::int32_t serviceId, const TServiceTablesWrapper& tables)
     : TRecorder(serviceId, tables) {
     QByteArray pattern = QFile::encodeName(QDir::tempPath() + QStringLiteral("/dabXXXXXX"));
-    const int fd = ::mkstemp(pattern.data());
-    if (fd >= 0) {
-        CacheStream = fd;
+    CacheStream.Reset(::mkstemp(pattern.data()));
+    if (CacheStream.IsValid()) {
         CacheFileName_ = QFile::decodeName(pattern);
     }
 }
@@ -58,7 +57,7 @@ TRecorderCache::~TRecorderCache() {
     std::unique_ptr<TRecorder> target;
     {
         const std::lock_guard lock(mutex_);
-        if (CacheStream >= 0 && Target_) {
+        if (CacheStream.IsValid() && Target_) {
             DrainLocked(-1);
         }
         ReleaseCacheLocked();
@@ -72,7 +71,7 @@ void TRecorderCache::WriteBlock(const std::uint8_t* buffer, std::int32_t count) 
         return;
     }
     const std::lock_guard lock(mutex_);
-    if (CacheStream >= 0) {
+    if (CacheStream.IsValid()) {
         std::vector<std::uint8_t> record(4 + static_cast<std::size_t>(count));
         const std::uint32_t length = static_cast<std::uint32_t>(count);
         for (int i = 0; i < 4; ++i) {
@@ -83,14 +82,14 @@ void TRecorderCache::WriteBlock(const std::uint8_t* buffer, std::int32_t count) 
         }
         // A failed write leaves WritePosition where it was, so the next record overwrites the
         // partial one and the file stays readable; only this block is lost.
-        if (WriteAllAt(CacheStream, record.data(), record.size(), WritePosition)) {
+        if (WriteAllAt(CacheStream.Get(), record.data(), record.size(), WritePosition)) {
             WritePosition += static_cast<std::int64_t>(record.size());
         }
     }
     if (!Target_) {
         return;
     }
-    if (CacheStream >= 0) {
+    if (CacheStream.IsValid()) {
         DrainLocked(2);
     } else {
         Target_->WriteBlock(buffer, count);
@@ -112,7 +111,7 @@ void TRecorderCache::DrainLocked(int records) {
     bool unreadable = false;
     while (ReadPosition_ < size && (records < 0 || moved < records)) {
         std::uint8_t header[4];
-        if (!ReadAllAt(CacheStream, header, 4, ReadPosition_)) {
+        if (!ReadAllAt(CacheStream.Get(), header, 4, ReadPosition_)) {
             unreadable = true;
             break;
         }
@@ -124,7 +123,8 @@ void TRecorderCache::DrainLocked(int records) {
             break;
         }
         std::vector<std::uint8_t> block(static_cast<std::size_t>(length));
-        if (length > 0 && !ReadAllAt(CacheStream, block.data(), block.size(), ReadPosition_ + 4)) {
+        if (length > 0 &&
+            !ReadAllAt(CacheStream.Get(), block.data(), block.size(), ReadPosition_ + 4)) {
             unreadable = true;
             break;
         }
@@ -140,10 +140,7 @@ void TRecorderCache::DrainLocked(int records) {
 }
 
 void TRecorderCache::ReleaseCacheLocked() {
-    if (CacheStream >= 0) {
-        ::close(CacheStream);
-        CacheStream = -1;
-    }
+    CacheStream.Reset();
     if (!CacheFileName_.isEmpty()) {
         QFile::remove(CacheFileName_);
     }
@@ -156,7 +153,7 @@ QString TRecorderCache::CacheFileName() const {
 
 bool TRecorderCache::HasCache() const {
     const std::lock_guard lock(mutex_);
-    return CacheStream >= 0;
+    return CacheStream.IsValid();
 }
 
 std::int64_t TRecorderCache::ReadPosition() const {

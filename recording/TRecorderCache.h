@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/FileDescriptor.h"
 #include "recording/TRecorder.h"
 
 // Captures a service's audio into a temporary file while the user still chooses where the
@@ -25,7 +26,7 @@ public:
     // target (which closes or converts its file).
     ~TRecorderCache() override;
 
-    int RecorderKind() const override { return 0; }
+    int RecorderKind() const override { return kKindRecording; }
     bool WantsPAD() const override { return false; }
     void WriteBlock(const std::uint8_t* buffer, std::int32_t count) override;
 
@@ -46,8 +47,8 @@ private:
 
     mutable std::mutex mutex_;
     QString CacheFileName_;
-    // -1 when the cache could not be made or has been drained.
-    int CacheStream = -1;
+    // None when the cache could not be made or has been drained.
+    FileDescriptor CacheStream;
     // End of the last complete record: the next one goes here.
     std::int64_t WritePosition = 0;
     std::int64_t ReadPosition_ = 0;

@@ -16,23 +16,19 @@ TRecorderMP2::TRecorderMP2(std::int32_t serviceId, const TServiceTablesWrapper& 
         return;
     }
     // Appending keeps every block at the end even if something else moved the offset.
-    FileStream =
-        ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+    FileStream.Reset(
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666));
 }
 
-TRecorderMP2::~TRecorderMP2() {
-    if (FileStream >= 0) {
-        ::close(FileStream);
-    }
-}
+TRecorderMP2::~TRecorderMP2() = default;
 
 void TRecorderMP2::WriteBlock(const std::uint8_t* buffer, std::int32_t count) {
-    if (FileStream < 0 || count <= 0) {
+    if (!FileStream.IsValid() || count <= 0) {
         return;
     }
     std::int32_t done = 0;
     while (done < count) {
-        const ssize_t written = ::write(FileStream, buffer + done, count - done);
+        const ssize_t written = ::write(FileStream.Get(), buffer + done, count - done);
         if (written < 0 && errno == EINTR) {
             continue;
         }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "platform/FileDescriptor.h"
 #include "recording/TRecorder.h"
 
 // Records the service's MPEG audio exactly as broadcast: the file is the concatenation of the
@@ -15,11 +16,11 @@ public:
                  const QString& fileName);
     ~TRecorderMP2() override;
 
-    int RecorderKind() const override { return 0; }
+    int RecorderKind() const override { return kKindRecording; }
     bool WantsPAD() const override { return false; }
     void WriteBlock(const std::uint8_t* buffer, std::int32_t count) override;
 
-    bool IsOpen() const { return FileStream >= 0; }
+    bool IsOpen() const { return FileStream.IsValid(); }
 
     // When `fileName` exists: deletes the ".bak" of that name (same name, extension replaced
     // by ".bak") and renames the file to it. Failures are ignored.
@@ -28,6 +29,6 @@ public:
     static QString BackupName(const QString& fileName);
 
 private:
-    // The output file, opened for appending; -1 when it could not be opened.
-    int FileStream = -1;
+    // The output file, opened for appending; none when it could not be opened.
+    FileDescriptor FileStream;
 };

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/Formats.h"
@@ -26,8 +27,8 @@ namespace {
 std::mutex programMutex;
 QString programOverride;
 
-constexpr int WaitPolls = 80;
-constexpr auto PollInterval = std::chrono::milliseconds(100);
+constexpr int kWaitPolls = 80;
+constexpr auto kPollInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
@@ -80,19 +81,18 @@ TRecorderRecode::TRecorderRecode(std::int32_t serviceId, const TServiceTablesWra
         settings.ReadInteger(Setting::BitRate), settings.ReadInteger(Setting::SamplingFrequency));
     CommandLine_ = BuildCommandLine(executable, arguments);
 
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+    auto [pipeRead, pipeWrite] = FileDescriptor::Pipe();
+    if (!pipeRead.IsValid()) {
         childGone_ = true;
         return;
     }
-    const int pipeRead = pipeEnds[0];
-    PipeWrite = pipeEnds[1];
+    PipeWrite = std::move(pipeWrite);
     const QByteArray path = QFile::encodeName(fileName);
-    const int outputFile =
+    FileDescriptor outputFile(
         path.isEmpty() ? -1
-                       : ::open(path.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+                       : ::open(path.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
 
-    if (outputFile >= 0) {
+    if (outputFile.IsValid()) {
         std::vector<QByteArray> words{QFile::encodeName(executable)};
         for (const QString& word : arguments) {
             words.push_back(word.toLocal8Bit());
@@ -106,8 +106,8 @@ TRecorderRecode::TRecorderRecode(std::int32_t serviceId, const TServiceTablesWra
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         // dup2 clears close-on-exec on the copies: the child gets exactly these three.
-        posix_spawn_file_actions_adddup2(&actions, pipeRead, STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, outputFile, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, pipeRead.Get(), STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, outputFile.Get(), STDOUT_FILENO);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
@@ -127,31 +127,29 @@ TRecorderRecode::TRecorderRecode(std::int32_t serviceId, const TServiceTablesWra
         }
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
-        ::close(outputFile);
     }
-    // Only the child keeps the read end: with the child gone a write fails with EPIPE at once
-    // instead of filling the pipe and blocking the receiver's thread for good.
-    ::close(pipeRead);
+    // Only the child keeps the read end (and the file): with the child gone a write fails with
+    // EPIPE at once instead of filling the pipe and blocking the receiver's thread for good.
+    pipeRead.Reset();
+    outputFile.Reset();
     if (ProcessId_ <= 0) {
         childGone_ = true;
     }
 }
 
 TRecorderRecode::~TRecorderRecode() {
-    if (PipeWrite >= 0) {
-        ::close(PipeWrite);
-        PipeWrite = -1;
-    }
+    // The end of its input tells the child to finish the file.
+    PipeWrite.Reset();
     if (ProcessId_ <= 0) {
         return;
     }
-    for (int poll = 0; poll < WaitPolls; ++poll) {
+    for (int poll = 0; poll < kWaitPolls; ++poll) {
         int status = 0;
         const pid_t done = ::waitpid(ProcessId_, &status, WNOHANG);
         if (done == ProcessId_ || (done < 0 && errno != EINTR)) {
             return;
         }
-        std::this_thread::sleep_for(PollInterval);
+        std::this_thread::sleep_for(kPollInterval);
     }
     ::kill(ProcessId_, SIGKILL);
     int status = 0;
@@ -172,7 +170,7 @@ bool TRecorderRecode::ChildRunning() const {
 }
 
 void TRecorderRecode::WriteBlock(const std::uint8_t* buffer, std::int32_t count) {
-    if (count < 1 || childGone_ || PipeWrite < 0) {
+    if (count < 1 || childGone_ || !PipeWrite.IsValid()) {
         return;
     }
     if (!ChildRunning()) {
@@ -198,7 +196,7 @@ void TRecorderRecode::WriteToPipe(const std::uint8_t* buffer, std::int32_t count
 
     std::int32_t done = 0;
     while (done < count) {
-        const ssize_t written = ::write(PipeWrite, buffer + done, count - done);
+        const ssize_t written = ::write(PipeWrite.Get(), buffer + done, count - done);
         if (written < 0 && errno == EINTR) {
             continue;
         }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/FileDescriptor.h"
 #include "recording/TRecorder.h"
 
 class TSettingsWrapper;
@@ -31,7 +32,7 @@ public:
     // Ends the child's input, waits up to 8 s for it to finish the file, then kills it.
     ~TRecorderRecode() override;
 
-    int RecorderKind() const override { return 0; }
+    int RecorderKind() const override { return kKindRecording; }
     bool WantsPAD() const override { return false; }
     void WriteBlock(const std::uint8_t* buffer, std::int32_t count) override;
 
@@ -59,7 +60,8 @@ private:
     void WriteToPipe(const std::uint8_t* buffer, std::int32_t count);
 
     QString CommandLine_;
-    int PipeWrite = -1;
+    // The write end of the child's standard input.
+    FileDescriptor PipeWrite;
     pid_t ProcessId_ = -1;
     std::atomic<bool> childGone_{false};
 };

@@ -31,7 +31,7 @@ TWaveWriter::TWaveWriter(int fileHandle, int sampleRate, int channels) : TBaseWr
     const auto count = static_cast<std::uint32_t>(channels);
     std::uint8_t header[44];
     std::memcpy(header + 0, "RIFF", 4);
-    PutLE(header + 4, seekable ? RiffSizePlaceholder : UnknownSize, 4);
+    PutLE(header + 4, seekable ? kRiffSizePlaceholder : kUnknownSize, 4);
     std::memcpy(header + 8, "WAVE", 4);
     std::memcpy(header + 12, "fmt ", 4);
     PutLE(header + 16, 16, 4);
@@ -42,19 +42,19 @@ TWaveWriter::TWaveWriter(int fileHandle, int sampleRate, int channels) : TBaseWr
     PutLE(header + 32, count * 2, 2);
     PutLE(header + 34, 16, 2);
     std::memcpy(header + 36, "data", 4);
-    PutLE(header + 40, seekable ? DataSizePlaceholder : UnknownSize, 4);
+    PutLE(header + 40, seekable ? kDataSizePlaceholder : kUnknownSize, 4);
     Append(header, sizeof header);
 }
 
 TWaveWriter::~TWaveWriter() {
-    const bool fits = DataBytes_ <= UnknownSize - 36;
+    const bool fits = DataBytes_ <= kUnknownSize - 36;
     if (RiffSizePosition > 0) {
         WriteSizeAt(FileHandle, RiffSizePosition,
-                    fits ? static_cast<std::uint32_t>(DataBytes_ + 36) : UnknownSize);
+                    fits ? static_cast<std::uint32_t>(DataBytes_ + 36) : kUnknownSize);
     }
     if (DataSizePosition > 0) {
         WriteSizeAt(FileHandle, DataSizePosition,
-                    fits ? static_cast<std::uint32_t>(DataBytes_) : UnknownSize);
+                    fits ? static_cast<std::uint32_t>(DataBytes_) : kUnknownSize);
     }
 }
 

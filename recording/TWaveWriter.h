@@ -21,9 +21,9 @@ public:
     // PCM bytes written so far.
     std::uint64_t DataBytes() const { return DataBytes_; }
 
-    static constexpr std::uint32_t RiffSizePlaceholder = 32767;
-    static constexpr std::uint32_t DataSizePlaceholder = 65371;
-    static constexpr std::uint32_t UnknownSize = 0xFFFFFFFF;
+    static constexpr std::uint32_t kRiffSizePlaceholder = 32767;
+    static constexpr std::uint32_t kDataSizePlaceholder = 65371;
+    static constexpr std::uint32_t kUnknownSize = 0xFFFFFFFF;
 
 private:
     // File offsets of the two size fields; 0 when the output cannot seek.

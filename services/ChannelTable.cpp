@@ -1,5 +1,6 @@
 #include "services/ChannelTable.h"
 
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -50,6 +51,15 @@ std::span<const TBuiltInChannel> LBandChannels() {
 }
 std::span<const TBuiltInChannel> CanadaChannels() {
     return kCanada;
+}
+
+double BandIIIFrequency(const char* name) {
+    for (const TBuiltInChannel& channel : kBandIII) {
+        if (std::strcmp(channel.Name, name) == 0) {
+            return channel.Frequency;
+        }
+    }
+    return 0.0;
 }
 
 QList<TBuiltInChannel> ChannelSetChannels(int set) {

@@ -23,6 +23,9 @@ std::span<const TBuiltInChannel> BandIIIChannels();
 std::span<const TBuiltInChannel> LBandChannels();
 std::span<const TBuiltInChannel> CanadaChannels();
 
+// The centre frequency (MHz) of the Band III channel `name` ("11B"); 0.0 for any other name.
+double BandIIIFrequency(const char* name);
+
 // The channels of `set` in the order they are appended to the ensemble table; empty for any
 // other set number.
 QList<TBuiltInChannel> ChannelSetChannels(int set);

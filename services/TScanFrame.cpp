@@ -12,9 +12,6 @@
 namespace {
 
 constexpr int kTimerInterval = 100;  // ms
-// Where a single-frequency scan tunes away to first (MHz): 12D from 11B, else 11B.
-constexpr double kChannel11B = 218.64;
-constexpr double kChannel12D = 229.072;
 
 }  // namespace
 
@@ -43,7 +40,7 @@ bool TScanFrame::StartScan() {
     }
     Scanning = true;
     control_.SetScanLock(true);
-    maximum_ = ProgressMaximum;
+    maximum_ = kProgressMaximum;
     SetPosition(0);
 
     bool clear = true;
@@ -69,8 +66,10 @@ bool TScanFrame::StartScan() {
         if (WorkList.size() >= 2) {
             WorkList.swapItemsAt(0, 1);
         } else {
-            control_.TuneFrequency(control_.TunedFrequency() == kChannel11B ? kChannel12D
-                                                                            : kChannel11B);
+            // Away to 11B, or to 12D from 11B itself.
+            const double channel11B = BandIIIFrequency("11B");
+            control_.TuneFrequency(control_.TunedFrequency() == channel11B ? BandIIIFrequency("12D")
+                                                                           : channel11B);
             // The wait runs from the timer so that the main thread keeps serving the label
             // drawer and the HTTP sessions; BeginSearch follows its 80th tick.
             tuningAway_ = true;

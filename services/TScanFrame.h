@@ -22,8 +22,8 @@ class TScanFrame : public QObject {
 
 public:
     // The end notice the frame gives its owner window (first user message + 2).
-    static constexpr int ScanEndedMessage = 1026;
-    static constexpr int ProgressMaximum = 80;
+    static constexpr int kScanEndedMessage = 1026;
+    static constexpr int kProgressMaximum = 80;
 
     // The collaborators are not owned and must outlive the frame.
     TScanFrame(TMainControl& control, TServiceTablesWrapper& tables, QObject* parent = nullptr);
@@ -51,7 +51,7 @@ signals:
     void LineAdded(const QString& line);
     void LogCleared();
     void ProgressChanged(int position, int maximum);
-    // The end notice (ScanEndedMessage): sent while the scan still counts as running, before
+    // The end notice (kScanEndedMessage): sent while the scan still counts as running, before
     // the tables are saved or reloaded.
     void ScanEnded();
 
@@ -71,7 +71,7 @@ private:
     QTimer TheTimer;
     QStringList TheMemo;
     int position_ = 0;
-    int maximum_ = ProgressMaximum;
+    int maximum_ = kProgressMaximum;
     TListEntries WorkList;
     bool Scanning = false;
     // The single-frequency scan first tunes away and waits 80 ticks before searching.

@@ -71,10 +71,10 @@ QString TSettingsWrapper::KeyPath() {
 }
 
 bool TSettingsWrapper::IsMachineWide(SettingName name) {
-    static constexpr std::array names = {Setting::ServerPort, Setting::ServerPassword,
-                                         Setting::Executable, Setting::Directory,
-                                         Setting::Version,    Setting::TimerEnabled};
-    return std::find(names.begin(), names.end(), name) != names.end();
+    static constexpr std::array kNames = {Setting::ServerPort, Setting::ServerPassword,
+                                          Setting::Executable, Setting::Directory,
+                                          Setting::Version,    Setting::TimerEnabled};
+    return std::find(kNames.begin(), kNames.end(), name) != kNames.end();
 }
 
 QString TSettingsWrapper::GeneratePassword(int length) {

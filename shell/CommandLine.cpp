@@ -11,8 +11,8 @@ bool IsBlank(QChar c) {
 }  // namespace
 
 QStringList CommandLine::Split(const QString& text) {
-    // A NUL ends the text, as it would end the system's string; it would otherwise stop the
-    // scan without being skipped.
+    // A NUL ends the text, as it ends a C string; it would otherwise stop the scan without being
+    // skipped.
     QString s = text.left(text.indexOf(QChar(0)) < 0 ? text.size() : text.indexOf(QChar(0)));
     for (QChar& c : s) {
         if (c >= u'a' && c <= u'z') {

@@ -4,8 +4,7 @@
 
 #include "Version.h"
 #include "platform/RegistryError.h"
-#include "platform/RegistryKey.h"
-#include "receiver/IViadabRx.h"
+#include "receiver/TReceiverComponent.h"
 #include "services/TSettingsWrapper.h"
 
 bool Startup::IsRecodeCommand(const QStringList& arguments) {
@@ -13,13 +12,7 @@ bool Startup::IsRecodeCommand(const QStringList& arguments) {
 }
 
 bool Startup::IsReceiverInstalled() {
-    try {
-        RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-                        QString::fromLatin1(IViadabRxInterfaceKey));
-        return key.ReadString(QString()) == QLatin1String(IViadabRxInterfaceName);
-    } catch (const RegistryError&) {
-        return false;
-    }
+    return TReceiverComponent::IsInstalled();
 }
 
 void Startup::WriteProgramIdentity(TSettingsWrapper& settings, const QString& executable) {

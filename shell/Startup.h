@@ -8,11 +8,10 @@ class TSettingsWrapper;
 // The start-up steps that need no window: testable without a display.
 class Startup {
 public:
-    // The first argument, read the system's way, is the word RECODE (any letter case).
+    // The first argument after the program's path is the word RECODE (any letter case).
     static bool IsRecodeCommand(const QStringList& arguments);
 
-    // The receiver component is registered: its interface key's default value in the component
-    // hive is exactly "IViadabRx". A missing or unreadable hive counts as not registered.
+    // TReceiverComponent::IsInstalled, kept for the entry point.
     static bool IsReceiverInstalled();
 
     // "Executable", "Directory" (with its trailing separator) and "Version"; a refused write is

@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+#include <tuple>
 
 namespace {
 int writeEnd = -1;
@@ -20,11 +21,12 @@ void OnSignal(int number) {
 }  // namespace
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
-    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    std::tie(readEnd_, writeEnd_) = FileDescriptor::Pipe(O_NONBLOCK);
+    if (!readEnd_.IsValid()) {
         return;
     }
-    writeEnd = pipe_[1];
-    notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
+    writeEnd = writeEnd_.Get();
+    notifier_ = new QSocketNotifier(readEnd_.Get(), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] { Drain(); });
     struct sigaction action = {};
     action.sa_handler = OnSignal;
@@ -38,16 +40,11 @@ TerminationSignals::~TerminationSignals() {
     ::signal(SIGINT, SIG_DFL);
     ::signal(SIGTERM, SIG_DFL);
     writeEnd = -1;
-    for (int fd : pipe_) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
 }
 
 void TerminationSignals::Drain() {
     unsigned char byte = 0;
-    while (::read(pipe_[0], &byte, 1) == 1) {
+    while (::read(readEnd_.Get(), &byte, 1) == 1) {
         Q_EMIT TerminationRequested(byte);
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include "platform/FileDescriptor.h"
+
 class QSocketNotifier;
 
 // Turns SIGINT and SIGTERM into a signal on the main thread, so the program ends through the same
@@ -18,6 +20,8 @@ Q_SIGNALS:
 private:
     void Drain();
 
-    int pipe_[2] = {-1, -1};
+    // The handler writes each signal number as one byte; the main thread reads them.
+    FileDescriptor readEnd_;
+    FileDescriptor writeEnd_;
     QSocketNotifier* notifier_ = nullptr;
 };

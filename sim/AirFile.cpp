@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr std::size_t MaxLabelLength = 16;          // DAB ensemble, service and component labels
-constexpr std::size_t MaxDynamicLabelLength = 128;  // 8 segments of 16 characters
+constexpr std::size_t kMaxLabelLength = 16;          // DAB ensemble, service and component labels
+constexpr std::size_t kMaxDynamicLabelLength = 128;  // 8 segments of 16 characters
 
 struct Token {
     std::string key;  // empty for a bare word or a bare quoted string
@@ -182,8 +182,8 @@ private:
     int line_;
 };
 
-const std::set<std::string> Programmes = {"chords", "melody", "arpeggio",
-                                          "bells",  "drone",  "speech"};
+const std::set<std::string> kProgrammes = {"chords", "melody", "arpeggio",
+                                           "bells",  "drone",  "speech"};
 
 std::string Absolute(const std::string& baseDir, const std::string& path) {
     if (!path.empty() && path[0] == '/') {
@@ -196,7 +196,7 @@ void CheckLabel(const LineReader& r, const std::string& what, const std::string&
     if (label.empty()) {
         r.Fail(what + " label is empty");
     }
-    if (label.size() > MaxLabelLength) {
+    if (label.size() > kMaxLabelLength) {
         r.Fail(what + " label longer than 16 characters: \"" + label + "\"");
     }
 }
@@ -326,7 +326,7 @@ void ParseComponent(const LineReader& r, const std::vector<Token>& t, int line, 
                 r.Fail("content must be music, speech or none: " + k.value);
             }
         } else if (c.audio && k.key == "programme") {
-            if (Programmes.count(k.value) == 0) {
+            if (kProgrammes.count(k.value) == 0) {
                 r.Fail("unknown programme '" + k.value +
                        "' (chords, melody, arpeggio, bells, drone or speech)");
             }
@@ -391,7 +391,7 @@ void ParseLabel(const LineReader& r, const std::vector<Token>& t, Air& air) {
         if (label.text.empty()) {
             r.Fail("empty dynamic label (use: dls remove)");
         }
-        if (label.text.size() > MaxDynamicLabelLength) {
+        if (label.text.size() > kMaxDynamicLabelLength) {
             r.Fail("dynamic label longer than 128 characters");
         }
     }
@@ -506,12 +506,12 @@ bool AirFile::InBand(double f) {
 
 bool AirFile::ValidBitrate(int sampleRate, bool singleChannel, int kbps) {
     if (sampleRate == 24000) {
-        static const int lsf[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
-        return std::find(std::begin(lsf), std::end(lsf), kbps) != std::end(lsf);
+        static const int kLsf[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+        return std::find(std::begin(kLsf), std::end(kLsf), kbps) != std::end(kLsf);
     }
     // MPEG-1 Layer II: 32 to 80 only for single channel, 224 and above only for two channels.
-    static const int mono[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192};
-    static const int two[] = {64, 96, 112, 128, 160, 192, 224, 256, 320, 384};
-    return singleChannel ? std::find(std::begin(mono), std::end(mono), kbps) != std::end(mono)
-                         : std::find(std::begin(two), std::end(two), kbps) != std::end(two);
+    static const int kMono[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192};
+    static const int kTwo[] = {64, 96, 112, 128, 160, 192, 224, 256, 320, 384};
+    return singleChannel ? std::find(std::begin(kMono), std::end(kMono), kbps) != std::end(kMono)
+                         : std::find(std::begin(kTwo), std::end(kTwo), kbps) != std::end(kTwo);
 }

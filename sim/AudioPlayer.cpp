@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr pa_usec_t TargetLatencyUs = 200000;  // short, so that a stop is heard promptly
+constexpr pa_usec_t kTargetLatencyUs = 200000;  // short, so that a stop is heard promptly
 
 struct Mpg123Deleter {
     void operator()(mpg123_handle* h) const { mpg123_delete(h); }
@@ -33,7 +33,7 @@ bool AudioPlayer::Play(const FrameLoop& loop, std::size_t firstFrame, int sample
     sampleFormat.channels = static_cast<std::uint8_t>(channels);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(TargetLatencyUs, &sampleFormat));
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUs, &sampleFormat));
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);

@@ -13,8 +13,8 @@
 namespace {
 
 constexpr double LoopSeconds = 7.68;  // 320 frames at 48 kHz, 160 at 24 kHz
-constexpr int MaxWavSeconds = 120;
-constexpr int WarmUpFrames = 4;  // the filter bank sees the loop's end before its start
+constexpr int kMaxWavSeconds = 120;
+constexpr int kWarmUpFrames = 4;  // the filter bank sees the loop's end before its start
 
 struct Encoder {
     twolame_options* options = twolame_init();
@@ -51,12 +51,12 @@ std::shared_ptr<const FrameLoop> FrameLoop::Encode(const AirComponent& c) {
     const int frameLength = 144 * c.bitrate * 1000 / c.sampleRate;
 
     int frames =
-        static_cast<int>(LoopSeconds * c.sampleRate / ProgrammeGenerator::SamplesPerFrame + 0.5);
+        static_cast<int>(LoopSeconds * c.sampleRate / ProgrammeGenerator::kSamplesPerFrame + 0.5);
     std::vector<std::int16_t> pcm;
     if (c.wavFile.empty()) {
         pcm = ProgrammeGenerator::Generate(c.programme, c.key, c.sampleRate, c.channels, frames);
     } else {
-        const int maxFrames = MaxWavSeconds * c.sampleRate / ProgrammeGenerator::SamplesPerFrame;
+        const int maxFrames = kMaxWavSeconds * c.sampleRate / ProgrammeGenerator::kSamplesPerFrame;
         pcm = ProgrammeGenerator::ReadWav(c.wavFile, c.sampleRate, c.channels, maxFrames, frames);
     }
 
@@ -74,10 +74,10 @@ std::shared_ptr<const FrameLoop> FrameLoop::Encode(const AirComponent& c) {
     twolame_set_bitrate(o, c.bitrate);
     twolame_set_error_protection(o, TRUE);
     twolame_set_DAB(o, TRUE);
-    twolame_set_DAB_xpad_length(o, XPadLength);
+    twolame_set_DAB_xpad_length(o, kXPadLength);
     twolame_set_DAB_crc_length(o, crcLength);
     // The DAB switch reserves nothing: the tail is reserved as ancillary data.
-    twolame_set_num_ancillary_bits(o, 8 * (XPadLength + crcLength + FPadLength));
+    twolame_set_num_ancillary_bits(o, 8 * (kXPadLength + crcLength + kFPadLength));
     if (twolame_init_params(o) != 0) {
         throw std::runtime_error("twolame refused " + std::to_string(c.bitrate) + " kbit/s " +
                                  c.mode);
@@ -87,29 +87,29 @@ std::shared_ptr<const FrameLoop> FrameLoop::Encode(const AirComponent& c) {
     loop->count_ = static_cast<std::size_t>(frames);
     loop->frameLength_ = frameLength;
     loop->scfCrcLength_ = crcLength;
-    loop->frameSeconds_ = static_cast<double>(ProgrammeGenerator::SamplesPerFrame) / c.sampleRate;
+    loop->frameSeconds_ = static_cast<double>(ProgrammeGenerator::kSamplesPerFrame) / c.sampleRate;
     loop->bytes_.assign(loop->count_ * frameLength, 0);
 
     const std::size_t stride =
-        static_cast<std::size_t>(ProgrammeGenerator::SamplesPerFrame) * c.channels;
-    std::vector<std::int16_t> left(ProgrammeGenerator::SamplesPerFrame);
-    std::vector<std::int16_t> right(ProgrammeGenerator::SamplesPerFrame);
+        static_cast<std::size_t>(ProgrammeGenerator::kSamplesPerFrame) * c.channels;
+    std::vector<std::int16_t> left(ProgrammeGenerator::kSamplesPerFrame);
+    std::vector<std::int16_t> right(ProgrammeGenerator::kSamplesPerFrame);
     std::vector<unsigned char> out(frameLength + 2048);
     std::vector<unsigned char> warm(frameLength);
     std::vector<unsigned char> firstCrc(frameLength);
     unsigned char* previous = nullptr;
-    const int warmUp = std::min(WarmUpFrames, frames);
+    const int warmUp = std::min(kWarmUpFrames, frames);
     for (int j = 0; j < warmUp + frames; ++j) {
         // One frame's samples a call, so that each call yields exactly one frame.
         const int source = j < warmUp ? frames - warmUp + j : j - warmUp;
         const std::int16_t* p = pcm.data() + source * stride;
-        for (int i = 0; i < ProgrammeGenerator::SamplesPerFrame; ++i) {
+        for (int i = 0; i < ProgrammeGenerator::kSamplesPerFrame; ++i) {
             left[i] = p[i * c.channels];
             right[i] = p[i * c.channels + (c.channels - 1)];
         }
-        const int n =
-            twolame_encode_buffer(o, left.data(), right.data(), ProgrammeGenerator::SamplesPerFrame,
-                                  out.data(), static_cast<int>(out.size()));
+        const int n = twolame_encode_buffer(o, left.data(), right.data(),
+                                            ProgrammeGenerator::kSamplesPerFrame, out.data(),
+                                            static_cast<int>(out.size()));
         if (n != frameLength) {
             throw std::runtime_error("twolame gave " + std::to_string(n) +
                                      " bytes for a frame of " + std::to_string(frameLength));
@@ -129,13 +129,13 @@ std::shared_ptr<const FrameLoop> FrameLoop::Encode(const AirComponent& c) {
         previous = current;
     }
     // The loop's last frame is followed by its first.
-    const int crcAt = frameLength - FPadLength - crcLength;
+    const int crcAt = frameLength - kFPadLength - crcLength;
     std::memcpy(loop->bytes_.data() + (loop->count_ - 1) * frameLength + crcAt,
                 firstCrc.data() + crcAt, crcLength);
     for (std::size_t f = 0; f < loop->count_; ++f) {
         unsigned char* frame = loop->bytes_.data() + f * frameLength;
-        std::memset(frame + crcAt - XPadLength, 0, XPadLength);
-        std::memset(frame + frameLength - FPadLength, 0, FPadLength);
+        std::memset(frame + crcAt - kXPadLength, 0, kXPadLength);
+        std::memset(frame + frameLength - kFPadLength, 0, kFPadLength);
     }
     return loop;
 }

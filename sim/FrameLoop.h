@@ -14,8 +14,8 @@ struct AirComponent;
 // the PAD encoder writes them into a copy of each frame as it goes on air. Immutable; any thread.
 class FrameLoop {
 public:
-    static constexpr int XPadLength = 4;  // short X-PAD
-    static constexpr int FPadLength = 2;
+    static constexpr int kXPadLength = 4;  // short X-PAD
+    static constexpr int kFPadLength = 2;
 
     // Encodes the component's programme (or WAV file). Throws std::runtime_error.
     static std::shared_ptr<const FrameLoop> Encode(const AirComponent& component);

@@ -5,10 +5,10 @@
 
 namespace {
 
-constexpr std::uint8_t DynamicLabelStart = 2;  // X-PAD application type: DL, start of data group
-constexpr std::uint8_t RemoveLabelCommand = 0x01;
-constexpr std::size_t SegmentCharacters = 16;
-constexpr int FramesPerMusicSpeechWithoutLabels = 8;
+constexpr std::uint8_t kDynamicLabelStart = 2;  // X-PAD application type: DL, start of data group
+constexpr std::uint8_t kRemoveLabelCommand = 0x01;
+constexpr std::size_t kSegmentCharacters = 16;
+constexpr int kFramesPerMusicSpeechWithoutLabels = 8;
 
 }  // namespace
 
@@ -41,14 +41,14 @@ std::vector<std::vector<std::uint8_t>> PadEncoder::DataGroups(const AirLabel& la
     };
     if (label.remove) {
         // First and last flags set, C flag set, command 0001; second prefix byte reserved.
-        seal({static_cast<std::uint8_t>(t | 0x40 | 0x20 | 0x10 | RemoveLabelCommand), 0x00});
+        seal({static_cast<std::uint8_t>(t | 0x40 | 0x20 | 0x10 | kRemoveLabelCommand), 0x00});
         return groups;
     }
     const std::string& text = label.text;
-    const std::size_t count = (text.size() + SegmentCharacters - 1) / SegmentCharacters;
+    const std::size_t count = (text.size() + kSegmentCharacters - 1) / kSegmentCharacters;
     for (std::size_t s = 0; s < count; ++s) {
-        const std::size_t begin = s * SegmentCharacters;
-        const std::size_t n = std::min(SegmentCharacters, text.size() - begin);
+        const std::size_t begin = s * kSegmentCharacters;
+        const std::size_t n = std::min(kSegmentCharacters, text.size() - begin);
         std::vector<std::uint8_t> g;
         g.push_back(static_cast<std::uint8_t>(t | (s == 0 ? 0x40 : 0) |
                                               (s + 1 == count ? 0x20 : 0) | (n - 1)));
@@ -84,7 +84,7 @@ void PadEncoder::QueueNext(std::int64_t index) {
     nextGroup_ = (nextGroup_ + 1) % groups_.size();
 
     std::vector<std::uint8_t> bytes;
-    bytes.push_back(DynamicLabelStart);  // the contents indicator
+    bytes.push_back(kDynamicLabelStart);  // the contents indicator
     bytes.insert(bytes.end(), group.begin(), group.end());
     while (bytes.size() % 4 != 0) {
         bytes.push_back(0);  // padding up to the end of the frame's X-PAD
@@ -106,7 +106,7 @@ void PadEncoder::QueueNext(std::int64_t index) {
 void PadEncoder::Fill(std::uint8_t* frame, int length, int scfCrcLength, std::int64_t index) {
     Chunk chunk;
     if (labels_.empty()) {
-        chunk.musicSpeech = musicSpeech_ != 0 && index % FramesPerMusicSpeechWithoutLabels == 0;
+        chunk.musicSpeech = musicSpeech_ != 0 && index % kFramesPerMusicSpeechWithoutLabels == 0;
     } else {
         if (queue_.empty()) {
             QueueNext(index);

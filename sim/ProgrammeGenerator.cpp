@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
+constexpr double kPi = 3.14159265358979323846;
 
 enum class Timbre { Pad, Pluck, Bell, Bass, Drone };
 
@@ -68,7 +68,7 @@ private:
     }
 
     double Sample(const Note& n, double t) const {
-        const double w = 2 * Pi * n.frequency * t;
+        const double w = 2 * kPi * n.frequency * t;
         switch (n.timbre) {
             case Timbre::Pad:
             case Timbre::Drone: {
@@ -78,7 +78,7 @@ private:
                 if (t > n.duration) {
                     env *= std::max(0.0, 1.0 - (t - n.duration) / release);
                 }
-                const double vibrato = 1.0 + 0.04 * std::sin(2 * Pi * 5.0 * t);
+                const double vibrato = 1.0 + 0.04 * std::sin(2 * kPi * 5.0 * t);
                 return env * vibrato *
                        (std::sin(w) + 0.45 * std::sin(2 * w) + 0.2 * std::sin(3 * w) +
                         0.08 * std::sin(4 * w));
@@ -96,11 +96,11 @@ private:
                 return env * (std::sin(w) + 0.3 * std::sin(2 * w) + 0.1 * std::sin(3 * w));
             }
             case Timbre::Bell: {
-                static const double ratio[] = {1.0, 2.0, 2.76, 5.4, 8.93};
-                static const double amp[] = {1.0, 0.55, 0.4, 0.22, 0.1};
+                static const double kRatio[] = {1.0, 2.0, 2.76, 5.4, 8.93};
+                static const double kAmp[] = {1.0, 0.55, 0.4, 0.22, 0.1};
                 double v = 0;
                 for (int k = 0; k < 5; ++k) {
-                    v += amp[k] * std::exp(-t * (0.9 + 0.8 * k)) * std::sin(ratio[k] * w);
+                    v += kAmp[k] * std::exp(-t * (0.9 + 0.8 * k)) * std::sin(kRatio[k] * w);
                 }
                 return std::min(1.0, t / 0.002) * v;
             }
@@ -114,18 +114,18 @@ private:
 };
 
 // I - vi - IV - V, one chord a bar: semitones of the chord tones above the root.
-const int Progression[4][3] = {{0, 4, 7}, {-3, 0, 4}, {-7, -3, 0}, {-5, -1, 2}};
-const int BassNote[4] = {0, -3, -7, -5};
+const int kProgression[4][3] = {{0, 4, 7}, {-3, 0, 4}, {-7, -3, 0}, {-5, -1, 2}};
+const int kBassNote[4] = {0, -3, -7, -5};
 
 void Chords(Renderer& r, double beat, double root) {
     for (int bar = 0; bar < 4; ++bar) {
         const double start = bar * 4 * beat;
         for (int v = 0; v < 3; ++v) {
-            r.Add({start, 4 * beat, Tone(root, Progression[bar][v] + 12), 0.22, -0.5 + 0.5 * v,
+            r.Add({start, 4 * beat, Tone(root, kProgression[bar][v] + 12), 0.22, -0.5 + 0.5 * v,
                    Timbre::Pad});
         }
         for (int b = 0; b < 4; b += 2) {
-            r.Add({start + b * beat, 2 * beat, Tone(root, BassNote[bar] - 12), 0.35, 0,
+            r.Add({start + b * beat, 2 * beat, Tone(root, kBassNote[bar] - 12), 0.35, 0,
                    Timbre::Bass});
         }
     }
@@ -133,15 +133,15 @@ void Chords(Renderer& r, double beat, double root) {
 
 void Melody(Renderer& r, double beat, double root) {
     // A pentatonic tune, two notes a beat, over a plucked bass.
-    static const int tune[32] = {12, 14, 16, 19, 16, 14, 12, 9, 12, 16, 19, 21, 19, 16, 14, 12,
-                                 9,  12, 14, 16, 14, 12, 9,  7, 7,  9,  12, 14, 16, 14, 12, 12};
+    static const int kTune[32] = {12, 14, 16, 19, 16, 14, 12, 9, 12, 16, 19, 21, 19, 16, 14, 12,
+                                  9,  12, 14, 16, 14, 12, 9,  7, 7,  9,  12, 14, 16, 14, 12, 12};
     for (int i = 0; i < 32; ++i) {
         const double len = (i % 8 == 7) ? beat : beat / 2;
-        r.Add({i * beat / 2, len, Tone(root, tune[i]), 0.3, 0.25, Timbre::Pluck});
+        r.Add({i * beat / 2, len, Tone(root, kTune[i]), 0.3, 0.25, Timbre::Pluck});
     }
     for (int bar = 0; bar < 4; ++bar) {
         for (int b = 0; b < 4; ++b) {
-            r.Add({(bar * 4 + b) * beat, beat, Tone(root, BassNote[bar] - 12 + (b % 2) * 7), 0.3,
+            r.Add({(bar * 4 + b) * beat, beat, Tone(root, kBassNote[bar] - 12 + (b % 2) * 7), 0.3,
                    -0.3, Timbre::Bass});
         }
     }
@@ -150,24 +150,24 @@ void Melody(Renderer& r, double beat, double root) {
 void Arpeggio(Renderer& r, double beat, double root) {
     for (int bar = 0; bar < 4; ++bar) {
         for (int i = 0; i < 16; ++i) {
-            static const int order[8] = {0, 1, 2, 3, 4, 3, 2, 1};
-            const int step = order[i % 8];
-            const int semis = Progression[bar][step % 3] + 12 * (step / 3) + 12;
+            static const int kOrder[8] = {0, 1, 2, 3, 4, 3, 2, 1};
+            const int step = kOrder[i % 8];
+            const int semis = kProgression[bar][step % 3] + 12 * (step / 3) + 12;
             r.Add({(bar * 4 + i / 4.0) * beat, beat / 4, Tone(root, semis), 0.22,
                    -0.6 + 0.3 * (step % 5), Timbre::Pluck});
         }
-        r.Add({bar * 4 * beat, 4 * beat, Tone(root, BassNote[bar] - 12), 0.2, 0, Timbre::Pad});
+        r.Add({bar * 4 * beat, 4 * beat, Tone(root, kBassNote[bar] - 12), 0.2, 0, Timbre::Pad});
     }
 }
 
 void Bells(Renderer& r, double beat, double root) {
-    static const int peal[8] = {12, 7, 9, 4, 5, 0, 2, -5};
+    static const int kPeal[8] = {12, 7, 9, 4, 5, 0, 2, -5};
     for (int i = 0; i < 8; ++i) {
-        r.Add(
-            {i * 2 * beat, 0.1, Tone(root, peal[i] + 12), 0.3, (i % 2) ? 0.4 : -0.4, Timbre::Bell});
+        r.Add({i * 2 * beat, 0.1, Tone(root, kPeal[i] + 12), 0.3, (i % 2) ? 0.4 : -0.4,
+               Timbre::Bell});
     }
     for (int bar = 0; bar < 4; ++bar) {
-        r.Add({bar * 4 * beat, 4 * beat, Tone(root, BassNote[bar]), 0.12, 0, Timbre::Pad});
+        r.Add({bar * 4 * beat, 4 * beat, Tone(root, kBassNote[bar]), 0.12, 0, Timbre::Pad});
     }
 }
 
@@ -200,7 +200,7 @@ void Speech(std::vector<float>& out, int rate, double root) {
         // Words of 3 to 5 syllables, then a pause of one syllable.
         const int pattern = index % 10;
         const bool pause = pattern == 4 || pattern == 9;
-        const double f0 = (root / 2 + 20) * (1.0 + 0.12 * std::sin(2 * Pi * t / seconds * 7) -
+        const double f0 = (root / 2 + 20) * (1.0 + 0.12 * std::sin(2 * kPi * t / seconds * 7) -
                                              0.08 * within / syllable);
         phase += f0 / rate;
         phase -= std::floor(phase);
@@ -208,7 +208,7 @@ void Speech(std::vector<float>& out, int rate, double root) {
             continue;
         }
         const Vowel& v = vowels[(index * 7 + 3) % 6];
-        const double env = std::sin(Pi * within / syllable);
+        const double env = std::sin(kPi * within / syllable);
         double s = 0;
         for (int k = 1; k * f0 < std::min(4000.0, rate / 2.0 - 200); ++k) {
             const double f = k * f0;
@@ -217,7 +217,7 @@ void Speech(std::vector<float>& out, int rate, double root) {
                 return 1.0 / (1.0 + d * d);
             };
             const double gain = peak(v.f1, 90) + 0.6 * peak(v.f2, 120) + 0.3 * peak(v.f3, 160);
-            s += gain * std::sin(2 * Pi * k * phase) / std::sqrt(k);
+            s += gain * std::sin(2 * kPi * k * phase) / std::sqrt(k);
         }
         out[i] += static_cast<float>(env * env * s);
     }
@@ -254,7 +254,7 @@ std::uint16_t Le16(const unsigned char* p) {
 
 std::vector<std::int16_t> ProgrammeGenerator::Generate(const std::string& style, int key,
                                                        int sampleRate, int channels, int frames) {
-    const std::size_t samples = static_cast<std::size_t>(frames) * SamplesPerFrame;
+    const std::size_t samples = static_cast<std::size_t>(frames) * kSamplesPerFrame;
     const double seconds = static_cast<double>(samples) / sampleRate;
     const double beat = seconds / 16;  // four bars of four beats
     const double root = Tone(220.0, key);
@@ -315,11 +315,11 @@ std::vector<std::int16_t> ProgrammeGenerator::ReadWav(const std::string& path, i
         throw std::runtime_error(path + ": no fmt or data chunk");
     }
     const std::size_t fileSamples = dataSize / (2 * fileChannels);
-    frames = static_cast<int>(std::min<std::size_t>(fileSamples / SamplesPerFrame, maxFrames));
+    frames = static_cast<int>(std::min<std::size_t>(fileSamples / kSamplesPerFrame, maxFrames));
     if (frames < 1) {
         throw std::runtime_error(path + ": shorter than one frame");
     }
-    const std::size_t samples = static_cast<std::size_t>(frames) * SamplesPerFrame;
+    const std::size_t samples = static_cast<std::size_t>(frames) * kSamplesPerFrame;
     std::vector<std::int16_t> pcm(samples * channels);
     for (std::size_t i = 0; i < samples; ++i) {
         const auto l = static_cast<std::int16_t>(Le16(data + i * 2 * fileChannels));

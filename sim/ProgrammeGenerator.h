@@ -8,7 +8,7 @@
 // samples per channel, periodic, so that the encoded frames can be looped without a seam.
 class ProgrammeGenerator {
 public:
-    static constexpr int SamplesPerFrame = 1152;
+    static constexpr int kSamplesPerFrame = 1152;
 
     // A generated programme in one of the air file's styles (chords, melody, arpeggio, bells,
     // drone, speech), transposed by `key` semitones.

@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr std::size_t LabelWidth = 16;
-constexpr double NoSignalErrorRatio = 1.0;
-constexpr int MaxFramesBehind = 10;  // a paced stream that falls further behind starts afresh
+constexpr std::size_t kLabelWidth = 16;
+constexpr double kNoSignalErrorRatio = 1.0;
+constexpr int kMaxFramesBehind = 10;  // a paced stream that falls further behind starts afresh
 
 // The receiver whose OnData runs on this thread, so that Unadvise from inside OnData does not
 // wait for itself.
@@ -20,8 +20,8 @@ thread_local const SimReceiver* t_deliveringFor = nullptr;
 
 std::string Padded(const std::string& label) {
     std::string s = label;
-    if (s.size() < LabelWidth) {
-        s.append(LabelWidth - s.size(), ' ');
+    if (s.size() < kLabelWidth) {
+        s.append(kLabelWidth - s.size(), ' ');
     }
     return s;
 }
@@ -100,7 +100,7 @@ RxStatus SimReceiver::GetErrorRatio(double* value) {
         return RxFail;
     }
     std::lock_guard lock(mutex_);
-    *value = ReadyLocked(Clock::now()) ? tuned_->errorRatio : NoSignalErrorRatio;
+    *value = ReadyLocked(Clock::now()) ? tuned_->errorRatio : kNoSignalErrorRatio;
     return RxOk;
 }
 
@@ -507,7 +507,7 @@ void SimReceiver::CaptureLoop(std::stop_token stop, Worker& w, const Located& wh
                 continue;
             }
             const Clock::time_point due = start + sent * frameTime;
-            if (Clock::now() - due > MaxFramesBehind * frameTime) {
+            if (Clock::now() - due > kMaxFramesBehind * frameTime) {
                 start = Clock::now();
                 sent = 0;
                 continue;

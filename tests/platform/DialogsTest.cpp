@@ -13,7 +13,7 @@ TEST(Dialogs, NegativeAnswerOfEachButtonSet) {
     EXPECT_EQ(Dialogs::NegativeAnswer(DialogButtons::Ok), DialogResult::Ok);
 }
 
-// The headless dialogs write one line per box, with the design's "\n\r" breaks folded to a blank.
+// The headless dialogs write one line per box, with each "\n\r" line break folded to a blank.
 TEST(Dialogs, HeadlessWritesOneLineAndAnswersNegatively) {
     testing::internal::CaptureStderr();
     DialogResult r = Dialogs::Instance().MessageBox(

@@ -28,6 +28,22 @@ std::string MessageOf(const std::function<void()>& action) {
 
 }  // namespace
 
+// The receiver counts as installed only when the interface key's default value is exactly
+// "IViadabRx".
+TEST(ComponentLoadTest, InstalledOnlyWithTheExactInterfaceName) {
+    TestEnv env;
+    EXPECT_FALSE(TReceiverComponent::IsInstalled());
+    RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                    QString::fromLatin1(IViadabRxInterfaceKey));
+    key.WriteString(QString(), QStringLiteral("iviadabrx"));
+    EXPECT_FALSE(TReceiverComponent::IsInstalled());
+    key.WriteString(QString(), QStringLiteral("IViadabRx"));
+    EXPECT_TRUE(TReceiverComponent::IsInstalled());
+    key.DeleteValue(QString());
+    key.WriteInteger(QString(), 1);
+    EXPECT_FALSE(TReceiverComponent::IsInstalled());
+}
+
 // The registered library is loaded, its factory's component used, and the library closed again
 // once the component is released.
 TEST(ComponentLoadTest, CreatesTheRegisteredComponent) {

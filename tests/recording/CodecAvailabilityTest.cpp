@@ -22,8 +22,8 @@ namespace {
 class CodecAvailabilityTest : public testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {CodecLibrary::DecoderFile, CodecLibrary::Mp3EncoderFile,
-                                 CodecLibrary::OggEncoderFile}) {
+        for (const char* name : {CodecLibrary::kDecoderFile, CodecLibrary::kMp3EncoderFile,
+                                 CodecLibrary::kOggEncoderFile}) {
             if (void* found = ::dlopen(name, RTLD_NOW | RTLD_LOCAL)) {
                 ::dlclose(found);
                 GTEST_SKIP() << name << " is on the system's library path";
@@ -53,9 +53,9 @@ std::string ErrorOf(const std::function<void()>& action) {
     return "(no error)";
 }
 
-const QString Mpg = QString::fromLatin1(CodecLibrary::DecoderFile);
-const QString Lame = QString::fromLatin1(CodecLibrary::Mp3EncoderFile);
-const QString Vorb = QString::fromLatin1(CodecLibrary::OggEncoderFile);
+const QString Mpg = QString::fromLatin1(CodecLibrary::kDecoderFile);
+const QString Lame = QString::fromLatin1(CodecLibrary::kMp3EncoderFile);
+const QString Vorb = QString::fromLatin1(CodecLibrary::kOggEncoderFile);
 
 }  // namespace
 
@@ -68,8 +68,8 @@ TEST_F(CodecAvailabilityTest, AllLibrariesPresent) {
     EXPECT_TRUE(WavAvailable() && Mp3Available() && OggAvailable());
 }
 
-// Without liblame_enc.so only MP3 goes; making an MP3 encoder or writer raises the system's
-// text. An encoder library that lacks beVersion counts as missing too.
+// Without liblame_enc.so only MP3 goes; making an MP3 encoder or writer raises the error the user
+// sees. An encoder library that lacks beVersion counts as missing too.
 TEST_F(CodecAvailabilityTest, MissingOrIncompleteMp3Encoder) {
     CodecAvailability found = ProbeCodecs(FolderWith({{Mpg, Mpg}, {Vorb, Vorb}}));
     EXPECT_TRUE(found.Wav);

@@ -201,8 +201,8 @@ TEST_F(RecorderFiles, FactoryChoosesByExtensionAndCodecs) {
 
     // A program folder with the decoder but without the MP3 encoder.
     QTemporaryDir folder;
-    ASSERT_TRUE(QFile::link(QDir(CodecFolder()).filePath(CodecLibrary::DecoderFile),
-                            QDir(folder.path()).filePath(CodecLibrary::DecoderFile)));
+    ASSERT_TRUE(QFile::link(QDir(CodecFolder()).filePath(CodecLibrary::kDecoderFile),
+                            QDir(folder.path()).filePath(CodecLibrary::kDecoderFile)));
     ProbeCodecs(folder.path());
     ASSERT_TRUE(WavAvailable());
     ASSERT_FALSE(Mp3Available());

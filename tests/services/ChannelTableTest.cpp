@@ -13,7 +13,7 @@ QStringList Names(const QList<TBuiltInChannel>& channels) {
 }
 }  // namespace
 
-// The three sets have the documented sizes, order and exact end frequencies.
+// The three sets have their fixed sizes, order and exact end frequencies.
 TEST(ChannelTable, SetsHaveTheirChannels) {
     const auto uk = ChannelSetChannels(ChannelSetUK);
     EXPECT_EQ(Names(uk), (QStringList{"11B", "11C", "11D", "12A", "12B", "12C", "12D"}));

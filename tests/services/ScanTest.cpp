@@ -299,7 +299,7 @@ TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
     EXPECT_EQ(control->TunedFrequency(), k12D);
     EXPECT_TRUE(frame->Lines().isEmpty());
 
-    for (int i = 1; i < TScanFrame::ProgressMaximum; ++i) {
+    for (int i = 1; i < TScanFrame::kProgressMaximum; ++i) {
         QCoreApplication::processEvents();  // the main thread is free between ticks
         Tick(*frame);
         ASSERT_EQ(frame->Position(), i);
@@ -310,7 +310,7 @@ TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
     EXPECT_EQ(frame->Lines(), QStringList({kSearching, QString()}));
     EXPECT_EQ(control->TunedFrequency(), k11B);
     EXPECT_EQ(frame->Position(), 0);
-    EXPECT_GE(progress, TScanFrame::ProgressMaximum);
+    EXPECT_GE(progress, TScanFrame::kProgressMaximum);
 
     ASSERT_TRUE(Run());
     EXPECT_EQ(frame->Lines().mid(2), QStringList({QStringLiteral("Harbourline DAB found."),

@@ -4,7 +4,6 @@
 #include <QFile>
 
 #include "platform/RegistryKey.h"
-#include "receiver/IViadabRx.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/Startup.h"
@@ -14,11 +13,6 @@
 namespace {
 
 const QString KeyPath = QStringLiteral("Software\\Tunora\\Tunora");
-
-RegistryKey InterfaceKey() {
-    return RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-                       QString::fromLatin1(IViadabRxInterfaceKey));
-}
 
 struct SettingsFixture : ::testing::Test {
     TestEnv env;
@@ -38,21 +32,6 @@ TEST(Startup, RecodeOnlyAsFirstArgument) {
     EXPECT_FALSE(Startup::IsRecodeCommand(
         {QStringLiteral("tunora"), QStringLiteral("PLAY"), QStringLiteral("RECODE")}));
     EXPECT_FALSE(Startup::IsRecodeCommand({QStringLiteral("tunora")}));
-}
-
-// The receiver counts as installed only when the interface key's default value is exactly
-// "IViadabRx".
-TEST(Startup, ReceiverCheckReadsTheComponentHive) {
-    TestEnv env;
-    EXPECT_FALSE(Startup::IsReceiverInstalled());
-    RegistryKey key = InterfaceKey();
-    key.WriteString(QString(), QStringLiteral("iviadabrx"));
-    EXPECT_FALSE(Startup::IsReceiverInstalled());
-    key.WriteString(QString(), QStringLiteral("IViadabRx"));
-    EXPECT_TRUE(Startup::IsReceiverInstalled());
-    key.DeleteValue(QString());
-    key.WriteInteger(QString(), 1);
-    EXPECT_FALSE(Startup::IsReceiverInstalled());
 }
 
 // Executable, Directory (with its trailing separator) and Version go to the machine-wide hive.

@@ -18,14 +18,13 @@
 #include "receiver/TViaDABWrapper.h"
 #include "services/TScanFrame.h"
 #include "services/TServiceTablesWrapper.h"
-#include "shell/Startup.h"
 
 namespace {
 
 constexpr int kNothingToDo = 3;
 
 int Scan(bool firstRun) {
-    if (!Startup::IsReceiverInstalled()) {
+    if (!TReceiverComponent::IsInstalled()) {
         std::fprintf(stderr, "tunora-scan: no receiver component is registered.\n");
         return 1;
     }
