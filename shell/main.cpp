@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
 
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::TerminationRequested, bar.get(),
-                     [&bar](int) { bar->Terminate(); });
+                     [&bar](int) { bar->Quit(); });
 
     const int result = QApplication::exec();
 
