@@ -3,34 +3,26 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
-#include <QSystemTrayIcon>
-#include <QThread>
 #include <QToolTip>
 #include <QUrl>
-#include <QWindow>
 #include <exception>
 
-#include "Version.h"
 #include "platform/Dialogs.h"
 #include "platform/HandOverServer.h"
 #include "receiver/TMainControl.h"
 #include "recording/TRecordManager.h"
-#include "resources/Resources.h"
-#include "services/ProgrammeTypes.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/CommandLine.h"
 #include "shell/DSLLinks.h"
 #include "shell/GuiImages.h"
-#include "shell/Startup.h"
 #include "shell/TDSLCanvas.h"
 #include "shell/TDSLDrawer.h"
 #include "shell/TLogindPower.h"
@@ -40,31 +32,15 @@ TTunoraWindow* TunoraWindow = nullptr;
 
 namespace {
 
-// Sizes of the bar at its design size (pixels).
-constexpr int kLeftWidth = 80;
-constexpr int kRightWidth = 24;
-constexpr int kSizer = 32;
-constexpr int kBarHeight = kSizer * 56 / 32;
-
-// MasterImageList, by index.
-const char* const kMenuImages[TTunoraWindow::kImageCount] = {
-    "MENUOPTIONS", "MENULIST",   "MENUTIMER",     "MENUEXIT", "MENUBAR",
-    "MENUQUIET",   "MENURECENT", "MENUFAVOURITE", "MENULINK"};
-
-QString DoubleAmpersands(QString text) {
-    return text.replace(u'&', QStringLiteral("&&"));
-}
-
-QCursor LoadCursor(const QString& name, Qt::CursorShape fallback) {
-    // The cursor pictures are 32 x 32 with their hot spot in the middle.
-    if (const std::optional<QByteArray> bytes = Resources::Find(QStringLiteral("CURSOR"), name)) {
-        QPixmap pixmap;
-        if (pixmap.loadFromData(*bytes)) {
-            return QCursor(pixmap, pixmap.width() / 2, pixmap.height() / 2);
-        }
-    }
-    return QCursor(fallback);
-}
+constexpr int kFontPixelSize = 11;
+// TheTimer's interval while the bar is shown and while it is hidden (ms).
+constexpr int kShownInterval = 250;
+constexpr int kHiddenInterval = 1000;
+// Where the keys open the menus, from the bar's top-left corner.
+constexpr QPoint kQuickMenuKeyOffset(24, 24);
+constexpr QPoint kMainMenuKeyOffset(80, 24);
+// The service pictures in the menus.
+constexpr int kMenuIconSize = 16;
 
 }  // namespace
 
@@ -74,19 +50,33 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
       tables_(tables),
       settings_(settings),
       control_(control),
-      arguments_(std::move(arguments)) {
+      arguments_(std::move(arguments)),
+      commands_(tables, settings, control,
+                [this](std::int32_t serviceId) { Q_EMIT ServiceStarted(serviceId); }),
+      frame_(this),
+      animator_(this, [this](bool shown) { display_.ShowGenre(shown); }),
+      menus_(
+          this, control, settings,
+          [this](std::int32_t id) {
+              return QIcon(QPixmap::fromImage(display_.ServicePicture(id, kMenuIconSize)));
+          },
+          [this](std::int32_t id) { StartService(id); }),
+      tray_(
+          GuiImages::MainIcon(), QStringLiteral("Tunora"),
+          [this](int mouseMessage) { TrayIconMessage(mouseMessage); },
+          [this] { TaskbarTimerTimer(); }),
+      display_(this, tray_, tables, settings, control, [this] { labelDrawer_->Reset(); }) {
     setObjectName(QStringLiteral("TTunoraWindow"));
     setWindowTitle(QStringLiteral("Tunora"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     QFont barFont = font();
-    barFont.setPixelSize(11);
+    barFont.setPixelSize(kFontPixelSize);
     setFont(barFont);
 
     // 1. Icons.
     setWindowIcon(GuiImages::MainIcon());
-    trayIcon_ = GuiImages::MainIcon();
 
     // 2. The hand-over of later instances.
     handOver_ = std::make_unique<HandOverServer>(
@@ -97,51 +87,19 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
         qWarning("Tunora: later starts cannot hand their command line over (no hand-over socket)");
     }
 
-    // 3. Pictures.
-    leftImage_ = GuiImages::Gif(QStringLiteral("BAR1"));
-    middleImage_ = GuiImages::Gif(QStringLiteral("BAR2"));
-    rightImage_ = GuiImages::Gif(QStringLiteral("BAR3"));
-    recordImage_ = GuiImages::Gif(QStringLiteral("RECORD"));
-    networkImage_ = GuiImages::Gif(QStringLiteral("NETWORK"));
-    for (const char* name : kMenuImages) {
-        masterImageList_.append(
-            QIcon(QPixmap::fromImage(GuiImages::Gif(QString::fromLatin1(name)))));
-    }
-    captionCursor_ = LoadCursor(QStringLiteral("CAPTION"), Qt::SizeAllCursor);
-    reduceCursor_ = LoadCursor(QStringLiteral("REDUCE"), Qt::PointingHandCursor);
+    // 3. The pictures are loaded by the painter, the frame and the menus.
 
     // 4. Size, shape and place.
-    setMinimumSize(kLeftWidth + kRightWidth + 8, kBarHeight);
-    setMaximumHeight(kBarHeight);
-    resize(settings_.ReadInteger(Setting::Width), kBarHeight);
+    setMinimumSize(TBarLayout::kMinimumWidth, TBarLayout::kHeight);
+    setMaximumHeight(TBarLayout::kHeight);
+    resize(settings_.ReadInteger(Setting::Width), TBarLayout::kHeight);
     ApplyShape();
     move(settings_.ReadInteger(Setting::Left), settings_.ReadInteger(Setting::Top));
 
     CreateActions();
-    CreateMenus();
 
     // 5. The notification-area icon.
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        trayIconWidget_ = new QSystemTrayIcon(trayIcon_, this);
-        trayIconWidget_->setToolTip(trayTip_);
-        connect(trayIconWidget_, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    switch (reason) {
-                        case QSystemTrayIcon::Trigger:
-                            TrayIconMessage(514);
-                            break;
-                        case QSystemTrayIcon::DoubleClick:
-                            TrayIconMessage(515);
-                            break;
-                        case QSystemTrayIcon::Context:
-                            TrayIconMessage(517);
-                            break;
-                        default:
-                            break;
-                    }
-                });
-        trayIconWidget_->show();
-    }
+    tray_.Add();
 
     // 6. The label drawer.
     labelCanvas_ = std::make_unique<TDSLCanvas>(
@@ -155,16 +113,10 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
     });
     ApplyScrollSettings();
 
-    theTimer_.setInterval(1000);
+    theTimer_.setInterval(kHiddenInterval);
     connect(&theTimer_, &QTimer::timeout, this, [this] { TheTimerTimer(); });
     theTimer_.start();
-    taskbarTimer_.setInterval(600);
-    connect(&taskbarTimer_, &QTimer::timeout, this, [this] { TaskbarTimerTimer(); });
     power_ = new TLogindPower([this](bool suspending) { PowerSuspend(suspending); }, this);
-
-    serviceText_ = QStringLiteral("Tunora ") + QString::fromLatin1(TunoraVersion);
-    serviceLabel_ = serviceText_;
-    icon32_ = ServicePicture(0, kSizer);
 
     // 7. An empty table: offer a scan.
     if (tables_.CountServices(u'A') == 0) {
@@ -176,10 +128,9 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
         }
     }
 
-    // 8.
+    // 8. Nothing counts as shown yet: the next tick shows whatever plays.
     menuBusy_ = false;
-    shownService_ = 0;
-    shownTuning_ = false;
+    display_.ForgetShown();
 
     // 9. The command line, or the service of the last run.
     if (arguments_.size() > 1) {
@@ -203,202 +154,71 @@ TTunoraWindow::~TTunoraWindow() {
     } catch (const std::exception&) {
         // Shutting down: the receiver goes next anyway.
     }
-    if (trayIconWidget_) {
-        trayIconWidget_->hide();
-    }
+    tray_.Remove();
 }
 
-QAction* TTunoraWindow::MakeAction(const QString& caption, int image, bool visible) {
-    auto* action = new QAction(caption, this);
-    action->setIcon(masterImageList_.value(image));
-    action->setVisible(visible);
+QAction* TTunoraWindow::AddAction(const QString& caption, TBarMenus::MenuImage image, bool visible,
+                                  void (TTunoraWindow::*execute)()) {
+    QAction* action = menus_.MakeAction(caption, image, visible);
+    connect(action, &QAction::triggered, this, [this, execute] { (this->*execute)(); });
     return action;
 }
 
 void TTunoraWindow::CreateActions() {
-    OptionsAction = MakeAction(QStringLiteral("Options"), 0, true);
-    TimerAction = MakeAction(QStringLiteral("Timer"), 2, true);
-    ListAction = MakeAction(QStringLiteral("List"), 1, true);
-    ScanAction = MakeAction(QStringLiteral("Scan"), 2, true);
-    RecordAction = MakeAction(QStringLiteral("Record"), 4, false);
+    using Image = TBarMenus::MenuImage;
+    OptionsAction = AddAction(QStringLiteral("Options"), Image::Options, true,
+                              &TTunoraWindow::OptionsActionExecute);
+    TimerAction =
+        AddAction(QStringLiteral("Timer"), Image::Timer, true, &TTunoraWindow::TimerActionExecute);
+    ListAction =
+        AddAction(QStringLiteral("List"), Image::List, true, &TTunoraWindow::ListActionExecute);
+    ScanAction =
+        AddAction(QStringLiteral("Scan"), Image::Timer, true, &TTunoraWindow::ScanActionExecute);
+    RecordAction =
+        AddAction(QStringLiteral("Record"), Image::Bar, false, &TTunoraWindow::RecordActionExecute);
     RecordAction->setCheckable(true);
-    QuietAction = MakeAction(QStringLiteral("Quiet"), 5, false);
-    RestoreBarAction = MakeAction(QStringLiteral("Restore"), 4, true);
-    MinimizeBarAction = MakeAction(QStringLiteral("Minimize Bar"), 4, true);
-    ExitAction = MakeAction(QStringLiteral("Exit"), 3, true);
-    HyperlinkAction = MakeAction(QString(), 8, false);
-    connect(OptionsAction, &QAction::triggered, this, [this] { OptionsActionExecute(); });
-    connect(TimerAction, &QAction::triggered, this, [this] { TimerActionExecute(); });
-    connect(ListAction, &QAction::triggered, this, [this] { ListActionExecute(); });
-    connect(ScanAction, &QAction::triggered, this, [this] { ScanActionExecute(); });
-    connect(RecordAction, &QAction::triggered, this, [this] { RecordActionExecute(); });
-    connect(QuietAction, &QAction::triggered, this, [this] { QuietActionExecute(); });
-    connect(RestoreBarAction, &QAction::triggered, this, [this] { RestoreBarActionExecute(); });
-    connect(MinimizeBarAction, &QAction::triggered, this, [this] { MinimizeBarActionExecute(); });
-    connect(ExitAction, &QAction::triggered, this, [this] { ExitActionExecute(); });
-    connect(HyperlinkAction, &QAction::triggered, this, [this] { HyperlinkActionExecute(); });
-}
-
-void TTunoraWindow::CreateMenus() {
-    mainPopupMenu_ = new QMenu(this);
-    mainPopupMenu_->addAction(OptionsAction);
-    mainPopupMenu_->addAction(TimerAction);
-    mainPopupMenu_->addSeparator();
-    mainPopupMenu_->addAction(ListAction);
-    recentMenu_ = mainPopupMenu_->addMenu(masterImageList_.value(6), QStringLiteral("Recent"));
-    recentMenu_->menuAction()->setVisible(false);
-    favouriteMenu_ =
-        mainPopupMenu_->addMenu(masterImageList_.value(7), QStringLiteral("Favourite"));
-    favouriteMenu_->menuAction()->setVisible(false);
-    mainPopupMenu_->addAction(RecordAction);
-    mainPopupMenu_->addAction(QuietAction);
-    mainPopupMenu_->addSeparator();
-    mainPopupMenu_->addAction(ExitAction);
-
-    quickPopupMenu_ = new QMenu(this);
-    quickPopupMenu_->addAction(HyperlinkAction);
-    quickPopupMenu_->addSeparator();
-    quickPopupMenu_->addAction(ListAction);
-    quickPopupMenu_->addAction(RecordAction);
-    quickPopupMenu_->addAction(QuietAction);
-    quickPopupMenu_->addSeparator();
+    QuietAction =
+        AddAction(QStringLiteral("Quiet"), Image::Quiet, false, &TTunoraWindow::QuietActionExecute);
+    RestoreBarAction = AddAction(QStringLiteral("Restore"), Image::Bar, true,
+                                 &TTunoraWindow::RestoreBarActionExecute);
+    MinimizeBarAction = AddAction(QStringLiteral("Minimize Bar"), Image::Bar, true,
+                                  &TTunoraWindow::MinimizeBarActionExecute);
+    ExitAction =
+        AddAction(QStringLiteral("Exit"), Image::Exit, true, &TTunoraWindow::ExitActionExecute);
+    HyperlinkAction =
+        AddAction(QString(), Image::Link, false, &TTunoraWindow::HyperlinkActionExecute);
+    menus_.CreateMenus({OptionsAction, TimerAction, ListAction, ScanAction, RecordAction,
+                        QuietAction, ExitAction, HyperlinkAction});
 }
 
 int TTunoraWindow::HandOverMessage(int wParam, std::int64_t lParam, const QString& text) {
-    Q_ASSERT(QThread::currentThread() == thread());
-    int result = 0;
-    switch (wParam) {
-        case 0: {
-            const std::int32_t id = lParam > 0 && lParam <= 0xFFFFFFFFLL
-                                        ? tables_.FindService(static_cast<std::uint32_t>(lParam), 0)
-                                        : 0;
-            StartService(id);
-            break;
-        }
-        case 1:
-            ProcessCommandLine(text);
-            break;
-        case 2:
-            result = settings_.ReadInteger(Setting::ServerPort);
-            break;
-        default:
-            result = -1;
-            break;
-    }
+    const int result = commands_.HandOverMessage(wParam, lParam, text);
     RefreshTrayIcon();
     return result;
 }
 
 void TTunoraWindow::ProcessCommandLine(const QString& text) {
-    const CommandLine::Action action = CommandLine::Interpret(text, tables_);
-    switch (action.kind) {
-        case CommandLine::Kind::Start:
-            StartService(action.serviceId);
-            break;
-        case CommandLine::Kind::Nothing:
-            break;
-        case CommandLine::Kind::Invalid:
-            Dialogs::Instance().MessageBox(
-                DialogKind::Error, QStringLiteral("Invalid command line."), DialogButtons::Cancel);
-            break;
-    }
+    commands_.ProcessCommandLine(text);
 }
 
 void TTunoraWindow::StartService(std::int32_t serviceId) {
-    if (serviceId == control_.CurrentService()) {
-        return;
-    }
-    if (!control_.CanUseService(serviceId, true)) {
-        Dialogs::Instance().MessageBox(
-            DialogKind::Error,
-            QStringLiteral("Unable to retune.\n\rStop recording first or select a service on the "
-                           "current multiplex."),
-            DialogButtons::Cancel);
-        return;
-    }
-    if (!control_.CanUseService(serviceId, false) &&
-        Dialogs::Instance().MessageBox(
-            DialogKind::Warning,
-            QStringLiteral("A service on the current multiplex in being streamed..\n\rDo you want "
-                           "to stop streaming and retune?"),
-            DialogButtons::OkCancel) != DialogResult::Ok) {
-        return;
-    }
-    settings_.AddRecent(serviceId);
-    try {
-        control_.PlayService(serviceId, settings_.ReadBool(Setting::ShowAudioInfo));
-    } catch (const std::exception& error) {
-        // A receiver failure is reported like any other error; the program goes on.
-        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                       DialogButtons::Ok);
-    }
-    settings_.WriteString(Setting::Playing, tables_.GetServiceKey(serviceId, true, u':'));
-    Q_EMIT ServiceStarted(serviceId);
+    commands_.StartService(serviceId);
 }
 
 void TTunoraWindow::ShowService(std::int32_t serviceId, bool tuning) {
-    shownService_ = serviceId;
-    shownTuning_ = tuning;
-    labelDrawer_->Reset();
-    if (serviceId != 0) {
-        const QString label = tables_.GetServiceLabel(serviceId);
-        SetServiceText(tuning ? QStringLiteral("Tuning to ") + label + QStringLiteral("...")
-                              : label);
-    } else {
-        SetServiceText(QString());
-    }
-    UpdateServiceIcons(serviceId);
+    display_.ShowService(serviceId, tuning);
 }
 
 void TTunoraWindow::SetServiceText(const QString& text) {
-    if (!text.isEmpty()) {
-        const QString caption = QStringLiteral("Tunora [") + text + u']';
-        setWindowTitle(caption);
-        serviceText_ = text;
-        trayTip_ = caption.left(63);
-    } else {
-        setWindowTitle(QStringLiteral("Tunora"));
-        serviceText_ = QStringLiteral("Tunora ") + QString::fromLatin1(TunoraVersion);
-        trayTip_ = QStringLiteral("Tunora");
-    }
-    serviceLabel_ = serviceText_;
-    update();
-    RefreshTrayIcon();
+    display_.SetServiceText(text);
 }
 
 void TTunoraWindow::UpdateServiceIcons(std::int32_t serviceId) {
-    icon32_ = ServicePicture(serviceId, kSizer);
-    if (serviceId != 0 && settings_.ReadBool(Setting::ChangeTaskBarIcon)) {
-        trayIcon_ = QIcon(QPixmap::fromImage(ServicePicture(serviceId, 16)));
-    } else {
-        trayIcon_ = GuiImages::MainIcon();
-    }
-    update(QRect(12, 12, kSizer, kSizer));
-    RefreshTrayIcon();
+    display_.UpdateServiceIcons(serviceId);
 }
 
 void TTunoraWindow::UpdateAudioInfo() {
-    StreamInfoRecord info;
-    try {
-        info = control_.GetStreamInfo();
-    } catch (const std::exception&) {
-        // No information this tick.
-    }
-    QString text = serviceText_;
-    if (info.Bitrate != 0) {
-        text += QStringLiteral("   (") + QString::number(info.Bitrate) + QStringLiteral("Kbps") +
-                (info.Stereo ? QStringLiteral(" Stereo") : QStringLiteral(" Mono"));
-        if (info.MusicSpeech == 1) {
-            text += QStringLiteral(" Music");
-        } else if (info.MusicSpeech == 2) {
-            text += QStringLiteral(" Speech");
-        }
-        text += u')';
-    }
-    if (text != serviceLabel_) {
-        serviceLabel_ = text;
-        update();
-    }
+    display_.UpdateAudioInfo();
 }
 
 void TTunoraWindow::ApplyScrollSettings() {
@@ -407,68 +227,19 @@ void TTunoraWindow::ApplyScrollSettings() {
 }
 
 void TTunoraWindow::SettingsChanged() {
-    UpdateServiceIcons(shownService_);
+    UpdateServiceIcons(display_.ShownService());
     control_.SetShowAudioInfo(settings_.ReadBool(Setting::ShowAudioInfo));
-    serviceLabel_ = serviceText_;
+    display_.DropAudioInfo();
     ApplyScrollSettings();
     update();
 }
 
-bool TTunoraWindow::Animated() const {
-    // The desktop's own animation setting; a session without one has none.
-    return QApplication::isEffectEnabled(Qt::UI_General);
-}
-
-void TTunoraWindow::AnimateWidth(int width) {
-    resize(width, height());
-    repaint();
-    QThread::msleep(10);
-}
-
 void TTunoraWindow::ExpandBar() {
-    if (barExpanded_) {
-        return;
-    }
-    if (Animated()) {
-        const int t = width();
-        const int m = kLeftWidth + kRightWidth + 8;
-        const int s = (t - m) / 7;
-        resize(m, height());
-        icon32Visible_ = false;
-        show();
-        for (int i = 0; i <= 7; ++i) {
-            AnimateWidth(m + s * i);
-        }
-        resize(t, height());
-        barExpanded_ = true;
-        icon32Visible_ = true;
-        update();
-    } else {
-        barExpanded_ = true;
-        show();
-    }
+    animator_.Expand();
 }
 
 void TTunoraWindow::CollapseBar() {
-    if (!barExpanded_) {
-        return;
-    }
-    if (Animated() && isVisible()) {
-        const int t = width();
-        const int m = kLeftWidth + kRightWidth + 8;
-        const int s = (t - m) / 7;
-        icon32Visible_ = false;
-        for (int i = 7; i >= 0; --i) {
-            AnimateWidth(m + s * i);
-        }
-        hide();
-        resize(t, height());
-        barExpanded_ = false;
-        icon32Visible_ = true;
-    } else {
-        barExpanded_ = false;
-        hide();
-    }
+    animator_.Collapse();
 }
 
 void TTunoraWindow::PopupMenuAt(int x, int y, bool quick) {
@@ -486,14 +257,7 @@ void TTunoraWindow::PopupMenuAt(int x, int y, bool quick) {
     }
     setVisible(true);
     BringBarToFront();
-    QMenu* menu = quick ? quickPopupMenu_ : mainPopupMenu_;
-    if (quick) {
-        BuildQuickMenu();
-    } else {
-        BuildMainMenu();
-    }
-    menu->exec(QPoint(x, y));
-    dynamicImageList_.clear();
+    menus_.Open(quick, QPoint(x, y));
     if (moved) {
         hide();
     }
@@ -509,136 +273,38 @@ void TTunoraWindow::BringBarToFront() {
 }
 
 void TTunoraWindow::RefreshTrayIcon() {
-    if (!trayIconWidget_) {
-        return;
-    }
-    trayIconWidget_->setIcon(trayIcon_);
-    trayIconWidget_->setToolTip(trayTip_);
-    if (!trayIconWidget_->isVisible()) {
-        // The icon went away (the panel restarted): add it again.
-        trayIconWidget_->hide();
-        trayIconWidget_->show();
-    }
+    tray_.Refresh();
 }
 
 void TTunoraWindow::AddServiceItems(QMenu* parent, const TListEntries& list) {
-    const std::int32_t current = control_.CurrentService();
-    for (const TListEntry& line : list) {
-        const auto serviceId = static_cast<std::int32_t>(line.Object);
-        auto* item = new QAction(DoubleAmpersands(line.Text), parent);
-        item->setData(serviceId);
-        item->setEnabled(control_.CanUseService(serviceId, true));
-        item->setCheckable(true);
-        item->setChecked(serviceId == current);
-        const QIcon icon(QPixmap::fromImage(ServicePicture(serviceId, 16)));
-        dynamicImageList_.append(icon);
-        item->setIcon(icon);
-        connect(item, &QAction::triggered, this, [this, serviceId] { StartService(serviceId); });
-        parent->addAction(item);
-    }
+    menus_.AddServiceItems(parent, list);
 }
 
 void TTunoraWindow::AddSeparatorItem(QMenu* parent) {
-    QAction* separator = parent->addSeparator();
-    separator->setData(0);
-}
-
-bool TTunoraWindow::IsRecording(std::int32_t serviceId) const {
-    return RecordManager && serviceId != 0 && RecordManager->IsRecording(serviceId);
+    menus_.AddSeparatorItem(parent);
 }
 
 void TTunoraWindow::BuildMainMenu() {
-    ScanAction->setVisible(!control_.IsBusy());
-    RecordAction->setVisible(control_.TunedSId() != 0);
-    RecordAction->setChecked(IsRecording(control_.PlayingServiceID()));
-    QuietAction->setVisible(control_.CurrentService() != 0);
-    recentMenu_->clear();
-    favouriteMenu_->clear();
-    dynamicImageList_ = masterImageList_;
-    TListEntries list;
-    settings_.GetFavourites(list);
-    AddServiceItems(favouriteMenu_, list);
-    favouriteMenu_->menuAction()->setVisible(!list.isEmpty());
-    settings_.GetRecents(list, true);
-    AddServiceItems(recentMenu_, list);
-    recentMenu_->menuAction()->setVisible(!list.isEmpty());
+    menus_.BuildMainMenu();
 }
 
 void TTunoraWindow::BuildQuickMenu() {
-    const std::int32_t playing = control_.PlayingServiceID();
-    RecordAction->setVisible(playing != 0);
-    RecordAction->setChecked(IsRecording(playing));
-    QuietAction->setVisible(control_.CurrentService() != 0);
-    const QList<QAction*> items = quickPopupMenu_->actions();
-    for (qsizetype i = 6; i < items.size(); ++i) {
-        quickPopupMenu_->removeAction(items[i]);
-        if (items[i]->parent() == quickPopupMenu_) {
-            delete items[i];
-        }
-    }
-    dynamicImageList_ = masterImageList_;
-    const int mode = settings_.ReadInteger(Setting::QuickMenuMode);
-    TListEntries list;
-    if (mode != 2) {
-        settings_.GetFavourites(list);
-        AddServiceItems(quickPopupMenu_, list);
-    }
-    if (mode != 1) {
-        settings_.GetRecents(list, true);
-        if (quickPopupMenu_->actions().size() > 6 && !list.isEmpty()) {
-            AddSeparatorItem(quickPopupMenu_);
-        }
-        AddServiceItems(quickPopupMenu_, list);
-    }
+    menus_.BuildQuickMenu();
 }
 
 void TTunoraWindow::TheTimerTimer() {
-    const std::int32_t current = control_.CurrentService();
-    const bool tuning = !control_.IsSettled();
-    if (current != shownService_ || shownTuning_ != tuning) {
-        ShowService(current, tuning);
-    }
+    display_.FollowController();
     if (power_) {
         power_->SetBlocking(QuerySuspendDenied());
     }
-    if (!isVisible()) {
-        return;
-    }
-    int level = 0;
-    try {
-        level = control_.SignalLevel();
-    } catch (const std::exception&) {
-        level = 0;
-    }
-    if (level != powerLevel_) {
-        powerLevel_ = level;
-        update(MeterRect());
-    }
-    if (control_.AudioInfoEnabled()) {
-        UpdateAudioInfo();
-    }
-    blinkPhase_ = control_.IsBusy() ? (blinkPhase_ + 1) % 8 : 0;
-    const bool recordings = control_.HasRecordings();
-    const bool streams = control_.HasStreams();
-    bool record = false;
-    bool network = false;
-    if (blinkPhase_ >= 1 && blinkPhase_ <= 3) {
-        record = recordings;
-        network = streams && !recordings;
-    } else if (blinkPhase_ >= 5) {
-        record = recordings && !streams;
-        network = streams;
-    }
-    if (record != recordVisible_ || network != networkVisible_) {
-        recordVisible_ = record;
-        networkVisible_ = network;
-        update(IndicatorRect());
+    if (isVisible()) {
+        display_.Tick();
     }
 }
 
 void TTunoraWindow::TaskbarTimerTimer() {
-    taskbarTimer_.stop();
-    if (barExpanded_) {
+    tray_.ClickTimer().stop();
+    if (animator_.Expanded()) {
         MinimizeBarAction->trigger();
     } else {
         RestoreBarAction->trigger();
@@ -647,21 +313,14 @@ void TTunoraWindow::TaskbarTimerTimer() {
 
 void TTunoraWindow::TrayIconMessage(int mouseMessage) {
     switch (mouseMessage) {
-        case 514:
-            taskbarTimer_.setInterval(QApplication::doubleClickInterval());
-            if (taskbarTimer_.isActive()) {
-                taskbarTimer_.stop();
-            } else {
-                taskbarTimer_.start();
-            }
+        case TTrayIcon::kLeftButtonUp:
+            tray_.ToggleClickTimer();
             break;
-        case 515:
-            // Qt reports no second button-up for a double-click, so the pending single click
-            // is cancelled here.
-            taskbarTimer_.stop();
+        case TTrayIcon::kLeftDoubleClick:
+            tray_.CancelClick();
             PopupMenuAt(QCursor::pos().x(), QCursor::pos().y(), true);
             break;
-        case 517:
+        case TTrayIcon::kRightButtonUp:
             PopupMenuAt(QCursor::pos().x(), QCursor::pos().y(), false);
             break;
         default:
@@ -670,16 +329,14 @@ void TTunoraWindow::TrayIconMessage(int mouseMessage) {
 }
 
 void TTunoraWindow::HyperlinkCheck(const QPoint& global) {
-    const QRect area = DSLImageRect();
-    const QPoint p = mapFromGlobal(global) - area.topLeft();
+    const std::optional<int> column = Layout().LabelColumnAt(mapFromGlobal(global));
     QString link;
-    if (labelDrawer_ && p.y() >= 0 && p.y() <= area.height() && p.x() >= 0 &&
-        p.x() <= area.width()) {
-        link = labelDrawer_->HotspotAt(p.x());
+    if (labelDrawer_ && column) {
+        link = labelDrawer_->HotspotAt(*column);
     }
     if (!link.isEmpty()) {
         hyperlinkTarget_ = MakeLinkTarget(link);
-        HyperlinkAction->setText(DoubleAmpersands(hyperlinkTarget_));
+        HyperlinkAction->setText(TBarMenus::Literal(hyperlinkTarget_));
         HyperlinkAction->setVisible(true);
         PopupMenuAt(global.x(), global.y(), true);
         HyperlinkAction->setVisible(false);
@@ -689,16 +346,7 @@ void TTunoraWindow::HyperlinkCheck(const QPoint& global) {
 }
 
 TTunoraWindow::HitArea TTunoraWindow::HitTest(const QPoint& client) const {
-    if (client.x() <= 10) {
-        return HitArea::LeftEdge;
-    }
-    if (client.x() >= width() - 48 && client.y() < 15) {
-        return HitArea::MinimiseBox;
-    }
-    if (client.x() < width() - 24) {
-        return HitArea::Caption;
-    }
-    return HitArea::RightEdge;
+    return Layout().HitTest(client);
 }
 
 bool TTunoraWindow::QuerySuspendDenied() const {
@@ -715,10 +363,10 @@ void TTunoraWindow::PowerSuspend(bool suspending) {
 }
 
 QString TTunoraWindow::PowerHint() const {
-    return QString::number(powerLevel_) + u'%';
+    return QString::number(display_.PowerLevel()) + u'%';
 }
 
-void TTunoraWindow::Terminate() {
+void TTunoraWindow::Quit() {
     terminating_ = true;
     CollapseBar();
     QApplication::quit();
@@ -753,7 +401,7 @@ void TTunoraWindow::RecordActionExecute() {
     } else {
         qInfo("Tunora: recording is not available in this build");
     }
-    RecordAction->setChecked(IsRecording(current));
+    RecordAction->setChecked(TBarMenus::IsRecording(current));
     menuBusy_ = false;
     BringBarToFront();
 }
@@ -780,9 +428,7 @@ void TTunoraWindow::ExitActionExecute() {
             DialogButtons::OkCancel) != DialogResult::Ok) {
         return;
     }
-    terminating_ = true;
-    CollapseBar();
-    QApplication::quit();
+    Quit();
 }
 
 void TTunoraWindow::HyperlinkActionExecute() {
@@ -791,43 +437,24 @@ void TTunoraWindow::HyperlinkActionExecute() {
     }
 }
 
-QImage TTunoraWindow::ServicePicture(std::int32_t serviceId, int size) const {
-    if (serviceId == 0) {
-        return GuiImages::Gif(GetProductImageName(size));
-    }
-    return GuiImages::Gif(GetGenreImageName(tables_.GetServiceProgrammeType(serviceId), size));
+TBarLayout TTunoraWindow::Layout() const {
+    return TBarLayout(width(), height());
 }
 
 QRect TTunoraWindow::DSLImageRect() const {
-    return QRect(88, 31, width() - 105, height() - 41);
-}
-
-QRect TTunoraWindow::MeterRect() const {
-    return QRect(68, 12, 9, height() - 23);
-}
-
-QRect TTunoraWindow::IndicatorRect() const {
-    return QRect(width() - 28, 12, 16, 16);
+    return Layout().DSLImageRect();
 }
 
 void TTunoraWindow::ApplyShape() {
-    // Union of a rounded square at the left (the genre picture's circular end) and the bar.
-    const int w = width();
-    const int h = height();
-    const int r = h * 44 / 56;
-    const int barLeft = kLeftWidth * 52 / 80;
-    QPainterPath end;
-    end.addRoundedRect(QRectF(0, 0, h, h), r / 2.0, r / 2.0);
-    QPainterPath bar;
-    bar.addRoundedRect(QRectF(barLeft, 0, w - barLeft, h), r / 2.0, r / 2.0);
-    setMask(QRegion(end.united(bar).toFillPolygon().toPolygon()));
+    setMask(TBarPainter::Shape(Layout()));
 }
 
 bool TTunoraWindow::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        if (MeterRect().contains(help->pos())) {
-            QToolTip::showText(help->globalPos(), PowerHint(), this, MeterRect());
+        const QRect meter = Layout().MeterRect();
+        if (meter.contains(help->pos())) {
+            QToolTip::showText(help->globalPos(), PowerHint(), this, meter);
         } else {
             QToolTip::hideText();
             event->ignore();
@@ -845,10 +472,8 @@ void TTunoraWindow::closeEvent(QCloseEvent* event) {
     if (Dialogs::Instance().MessageBox(DialogKind::Confirmation,
                                        QStringLiteral("Do you want to exit Tunora?"),
                                        DialogButtons::OkCancel) == DialogResult::Ok) {
-        terminating_ = true;
-        CollapseBar();
+        Quit();
         event->accept();
-        QApplication::quit();
     } else {
         event->ignore();
     }
@@ -860,61 +485,23 @@ void TTunoraWindow::resizeEvent(QResizeEvent*) {
 
 void TTunoraWindow::showEvent(QShowEvent*) {
     BringBarToFront();
-    theTimer_.setInterval(250);
+    theTimer_.setInterval(kShownInterval);
     labelDrawer_->Reset();
     labelDrawer_->Resume();
 }
 
 void TTunoraWindow::hideEvent(QHideEvent*) {
-    theTimer_.setInterval(1000);
+    theTimer_.setInterval(kHiddenInterval);
     labelDrawer_->Suspend();
 }
 
 void TTunoraWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QRect label = DSLImageRect();
+    const TBarLayout layout = Layout();
+    const QRect label = layout.DSLImageRect();
     if (!label.contains(event->rect())) {
-        const int w = width();
-        const int h = height();
-        const int middle = std::max(0, w - kLeftWidth - kRightWidth);
-        painter.fillRect(rect(), Qt::white);
-        painter.drawImage(QRect(0, 0, kLeftWidth, h), leftImage_);
-        painter.drawImage(QRect(kLeftWidth, 0, middle, h), middleImage_);
-        painter.drawImage(QRect(w - kRightWidth, 0, kRightWidth, h), rightImage_);
-        if (icon32Visible_ && !icon32_.isNull()) {
-            painter.drawImage(QRect(12, 12, kSizer, kSizer), icon32_);
-        }
-
-        // The signal meter: a sunken trough filled from the bottom.
-        const QRect meter = MeterRect();
-        painter.fillRect(meter, QColor(0x8a, 0x98, 0xb8));
-        const QRect trough = meter.adjusted(1, 1, -1, -1);
-        painter.fillRect(trough, QColor(0xe6, 0xea, 0xf2));
-        const int filled = trough.height() * std::clamp(powerLevel_, 0, 100) / 100;
-        if (filled > 0) {
-            const QRect bar(trough.left(), trough.bottom() + 1 - filled, trough.width(), filled);
-            QLinearGradient fill(trough.bottomLeft(), trough.topLeft());
-            fill.setColorAt(0, QColor(0x2f, 0x4a, 0x9e));
-            fill.setColorAt(1, QColor(0xf2, 0x8a, 0x2e));
-            painter.fillRect(bar, QBrush(fill));
-        }
-
-        // A hairline round the label area, so that it reads as a field of the bar.
-        painter.setPen(QColor(0xc9, 0xd2, 0xe3));
-        painter.drawRect(label.adjusted(-1, -1, 0, 0));
-
         painter.setFont(font());
-        painter.setPen(Qt::black);
-        painter.drawText(QRect(88, 15, w - 105, 13),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, serviceLabel_);
-
-        const QRect indicator = IndicatorRect();
-        if (recordVisible_) {
-            painter.drawImage(indicator, recordImage_);
-        }
-        if (networkVisible_) {
-            painter.drawImage(indicator, networkImage_);
-        }
+        painter_.Paint(painter, layout, display_.View());
     }
     if (label.intersects(event->rect())) {
         labelCanvas_->DrawOn(painter);
@@ -925,73 +512,26 @@ void TTunoraWindow::mousePressEvent(QMouseEvent* event) {
     const QPoint global = event->globalPosition().toPoint();
     if (event->button() == Qt::RightButton) {
         PopupMenuAt(global.x(), global.y(), false);
-        return;
-    }
-    if (event->button() != Qt::LeftButton) {
-        return;
-    }
-    QWindow* window = windowHandle();
-    pressGlobal_ = global;
-    pressGeometry_ = geometry();
-    switch (HitTest(event->position().toPoint())) {
-        case HitArea::MinimiseBox:
+    } else if (event->button() == Qt::LeftButton) {
+        const HitArea area = HitTest(event->position().toPoint());
+        if (area == HitArea::MinimiseBox) {
             MinimizeBarAction->trigger();
-            break;
-        case HitArea::Caption:
-            if (!window || !window->startSystemMove()) {
-                handling_ = Handling::Move;
-            }
-            break;
-        case HitArea::LeftEdge:
-            if (!window || !window->startSystemResize(Qt::LeftEdge)) {
-                handling_ = Handling::SizeLeft;
-            }
-            break;
-        case HitArea::RightEdge:
-            if (!window || !window->startSystemResize(Qt::RightEdge)) {
-                handling_ = Handling::SizeRight;
-            }
-            break;
+        } else {
+            frame_.Press(area, global);
+        }
     }
 }
 
 void TTunoraWindow::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint delta = event->globalPosition().toPoint() - pressGlobal_;
-    switch (handling_) {
-        case Handling::Move:
-            move(pressGeometry_.topLeft() + delta);
-            return;
-        case Handling::SizeLeft: {
-            const int w = std::max(minimumWidth(), pressGeometry_.width() - delta.x());
-            setGeometry(pressGeometry_.right() + 1 - w, pressGeometry_.top(), w, height());
-            return;
-        }
-        case Handling::SizeRight:
-            resize(std::max(minimumWidth(), pressGeometry_.width() + delta.x()), height());
-            return;
-        case Handling::None:
-            break;
-    }
-    switch (HitTest(event->position().toPoint())) {
-        case HitArea::Caption:
-            setCursor(captionCursor_);
-            break;
-        case HitArea::MinimiseBox:
-            setCursor(reduceCursor_);
-            break;
-        case HitArea::LeftEdge:
-        case HitArea::RightEdge:
-            setCursor(Qt::SizeHorCursor);
-            break;
-    }
+    frame_.Move(HitTest(event->position().toPoint()), event->globalPosition().toPoint());
 }
 
 void TTunoraWindow::mouseReleaseEvent(QMouseEvent*) {
-    handling_ = Handling::None;
+    frame_.Release();
 }
 
 void TTunoraWindow::mouseDoubleClickEvent(QMouseEvent* event) {
-    handling_ = Handling::None;
+    frame_.Release();
     if (event->button() == Qt::LeftButton) {
         HyperlinkCheck(event->globalPosition().toPoint());
     }
@@ -1007,7 +547,8 @@ void TTunoraWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F3) {
         ListAction->trigger();
     } else if (event->key() == Qt::Key_F4) {
-        PopupMenuAt(x() + 24, y() + 24, true);
+        const QPoint at = pos() + kQuickMenuKeyOffset;
+        PopupMenuAt(at.x(), at.y(), true);
     } else {
         QWidget::keyPressEvent(event);
     }
@@ -1018,7 +559,8 @@ void TTunoraWindow::keyReleaseEvent(QKeyEvent* event) {
         event->modifiers() & (Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier);
     if (modifiers == Qt::NoModifier && !event->isAutoRepeat() &&
         (event->key() == Qt::Key_F10 || event->key() == Qt::Key_Menu)) {
-        PopupMenuAt(x() + 80, y() + 24, false);
+        const QPoint at = pos() + kMainMenuKeyOffset;
+        PopupMenuAt(at.x(), at.y(), false);
         return;
     }
     QWidget::keyReleaseEvent(event);

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QCursor>
 #include <QIcon>
 #include <QImage>
-#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -12,11 +10,18 @@
 #include <memory>
 
 #include "services/TListEntry.h"
+#include "shell/TBarAnimator.h"
+#include "shell/TBarCommands.h"
+#include "shell/TBarDisplay.h"
+#include "shell/TBarFrame.h"
+#include "shell/TBarLayout.h"
+#include "shell/TBarMenus.h"
+#include "shell/TBarPainter.h"
+#include "shell/TTrayIcon.h"
 
 class HandOverServer;
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
 class TDSLCanvas;
 class TDSLDrawer;
 class TLogindPower;
@@ -28,16 +33,14 @@ class TSettingsWrapper;
 // picture, signal meter, service name, scrolling dynamic label and the record and stream signs;
 // the notification-area icon, the two popup menus and the keys. It answers the hand-over of later
 // instances and reads the command line. It reaches the receiver only through the tuning
-// controller, and the record manager through its global pointer (when one exists).
-// Main thread only.
+// controller, and the record manager through its global pointer (when one exists). Geometry,
+// painting, frame dragging, menus, the tray icon, the animation, what it shows and the play
+// commands are helpers of its own; the operations here hand over to them. Main thread only.
 class TTunoraWindow : public QWidget {
     Q_OBJECT
 public:
-    // Where a point of the client area acts like a window frame part.
-    enum class HitArea { LeftEdge, MinimiseBox, Caption, RightEdge };
-
-    // Indices of MasterImageList.
-    static constexpr int kImageCount = 9;
+    using HitArea = TBarLayout::HitArea;
+    static constexpr int kImageCount = TBarMenus::kImageCount;
 
     // `arguments`: this process's arguments without the launcher's show options, program first.
     // Creation ends with the empty-table question and the command line, as start-up expects.
@@ -46,8 +49,7 @@ public:
     // Stops the label thread, stores "Width", "Top" and "Left", stops playing, removes the icon.
     ~TTunoraWindow() override;
 
-    // The hand-over message: 0 plays the primary service of SId `lParam`, 1 reads the command
-    // line `text`, 2 answers "ServerPort"; anything else answers -1.
+    // The hand-over message (TBarCommands::HandOverMessage), then the tray icon is refreshed.
     int HandOverMessage(int wParam, std::int64_t lParam, const QString& text);
     void ProcessCommandLine(const QString& text);
 
@@ -74,8 +76,7 @@ public:
 
     void TheTimerTimer();
     void TaskbarTimerTimer();
-    // The notification-area icon's mouse message: 514 left up, 515 left double-click, 517 right
-    // up; anything else is ignored.
+    // The notification-area icon's mouse message (TTrayIcon's codes); anything else is ignored.
     void TrayIconMessage(int mouseMessage);
     // A double-click at screen point `global`: offers the link under it, then the quick menu.
     void HyperlinkCheck(const QPoint& global);
@@ -86,32 +87,33 @@ public:
     // System suspend and resume.
     void PowerSuspend(bool suspending);
 
-    // Exit without questions (termination signals): close the bar and end the message loop.
-    void Terminate();
+    // The one way out, once any question is answered (Exit, the close command, termination
+    // signals): close the bar and end the message loop.
+    void Quit();
     bool Terminating() const { return terminating_; }
 
-    bool BarExpanded() const { return barExpanded_; }
+    bool BarExpanded() const { return animator_.Expanded(); }
     bool MenuBusy() const { return menuBusy_; }
-    std::int32_t ShownService() const { return shownService_; }
-    bool ShownTuning() const { return shownTuning_; }
-    int BlinkPhase() const { return blinkPhase_; }
-    const QString& ServiceText() const { return serviceText_; }
-    const QString& ServiceLabel() const { return serviceLabel_; }
-    const QString& TrayTip() const { return trayTip_; }
+    std::int32_t ShownService() const { return display_.ShownService(); }
+    bool ShownTuning() const { return display_.ShownTuning(); }
+    int BlinkPhase() const { return display_.Indicators().Phase(); }
+    const QString& ServiceText() const { return display_.ServiceText(); }
+    const QString& ServiceLabel() const { return display_.ServiceLabel(); }
+    const QString& TrayTip() const { return tray_.Tip(); }
     const QString& HyperlinkTarget() const { return hyperlinkTarget_; }
-    bool RecordImageVisible() const { return recordVisible_; }
-    bool NetworkImageVisible() const { return networkVisible_; }
-    int PowerLevel() const { return powerLevel_; }
+    bool RecordImageVisible() const { return display_.Indicators().Record(); }
+    bool NetworkImageVisible() const { return display_.Indicators().Network(); }
+    int PowerLevel() const { return display_.PowerLevel(); }
     QString PowerHint() const;
-    const QIcon& TrayIcon() const { return trayIcon_; }
-    const QImage& Icon32Image() const { return icon32_; }
+    const QIcon& TrayIcon() const { return tray_.Icon(); }
+    const QImage& Icon32Image() const { return display_.Icon32Image(); }
     TDSLDrawer* LabelDrawer() const { return labelDrawer_.get(); }
     QTimer& TheTimer() { return theTimer_; }
-    QTimer& TaskbarTimer() { return taskbarTimer_; }
-    QMenu* MainPopupMenu() const { return mainPopupMenu_; }
-    QMenu* QuickPopupMenu() const { return quickPopupMenu_; }
-    QMenu* RecentMenu() const { return recentMenu_; }
-    QMenu* FavouriteMenu() const { return favouriteMenu_; }
+    QTimer& TaskbarTimer() { return tray_.ClickTimer(); }
+    QMenu* MainPopupMenu() const { return menus_.MainPopupMenu(); }
+    QMenu* QuickPopupMenu() const { return menus_.QuickPopupMenu(); }
+    QMenu* RecentMenu() const { return menus_.RecentMenu(); }
+    QMenu* FavouriteMenu() const { return menus_.FavouriteMenu(); }
     // The label area (DSLImage) in client coordinates.
     QRect DSLImageRect() const;
 
@@ -145,8 +147,9 @@ protected:
 
 private:
     void CreateActions();
-    void CreateMenus();
-    QAction* MakeAction(const QString& caption, int image, bool visible);
+    // A new action with a menu image whose triggering runs `execute`.
+    QAction* AddAction(const QString& caption, TBarMenus::MenuImage image, bool visible,
+                       void (TTunoraWindow::*execute)());
     void OptionsActionExecute();
     void TimerActionExecute();
     void ListActionExecute();
@@ -157,62 +160,29 @@ private:
     void MinimizeBarActionExecute();
     void ExitActionExecute();
     void HyperlinkActionExecute();
-    bool IsRecording(std::int32_t serviceId) const;
+    TBarLayout Layout() const;
     void ApplyShape();
-    bool Animated() const;
-    void AnimateWidth(int width);
-    QImage ServicePicture(std::int32_t serviceId, int size) const;
-    QRect MeterRect() const;
-    QRect IndicatorRect() const;
 
     TServiceTablesWrapper& tables_;
     TSettingsWrapper& settings_;
     TMainControl& control_;
     QStringList arguments_;
+    TBarCommands commands_;
+    TBarPainter painter_;
+    TBarFrame frame_;
+    TBarAnimator animator_;
+    TBarMenus menus_;
+    TTrayIcon tray_;
+    TBarDisplay display_;
     std::unique_ptr<HandOverServer> handOver_;
     std::unique_ptr<TDSLCanvas> labelCanvas_;
     std::unique_ptr<TDSLDrawer> labelDrawer_;
     TLogindPower* power_ = nullptr;
-
-    QImage leftImage_;
-    QImage middleImage_;
-    QImage rightImage_;
-    QImage icon32_;
-    QImage recordImage_;
-    QImage networkImage_;
-    QList<QIcon> masterImageList_;
-    QList<QIcon> dynamicImageList_;
-    QCursor captionCursor_;
-    QCursor reduceCursor_;
-
-    QSystemTrayIcon* trayIconWidget_ = nullptr;
-    QIcon trayIcon_;
-    QString trayTip_ = QStringLiteral("Tunora");
-    QMenu* mainPopupMenu_ = nullptr;
-    QMenu* quickPopupMenu_ = nullptr;
-    QMenu* recentMenu_ = nullptr;
-    QMenu* favouriteMenu_ = nullptr;
     QTimer theTimer_;
-    QTimer taskbarTimer_;
 
-    bool barExpanded_ = false;
     bool menuBusy_ = false;
     bool terminating_ = false;
-    bool icon32Visible_ = true;
-    bool recordVisible_ = false;
-    bool networkVisible_ = false;
-    std::int32_t shownService_ = 0;
-    bool shownTuning_ = false;
-    int blinkPhase_ = 0;
-    int powerLevel_ = 0;
-    QString serviceText_;
-    QString serviceLabel_;
     QString hyperlinkTarget_;
-    // Moving and sizing by hand when the window system cannot do it itself.
-    enum class Handling { None, Move, SizeLeft, SizeRight };
-    Handling handling_ = Handling::None;
-    QPoint pressGlobal_;
-    QRect pressGeometry_;
 };
 
 extern TTunoraWindow* TunoraWindow;

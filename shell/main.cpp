@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "http/THTTPServer.h"
 #include "platform/Dialogs.h"
 #include "platform/Formats.h"
 #include "platform/HandOverClient.h"
+#include "platform/HandOverProtocol.h"
 #include "platform/InstanceLock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegistryKey.h"
@@ -26,6 +28,7 @@
 #include "shell/CommandLine.h"
 #include "shell/QtDialogs.h"
 #include "shell/Startup.h"
+#include "shell/TBarCommands.h"
 #include "shell/TSplashForm.h"
 #include "shell/TTunoraWindow.h"
 #include "shell/TerminationSignals.h"
@@ -47,6 +50,45 @@ bool PrepareHeadless() {
         return true;
     }
     return false;
+}
+
+// Owns one long-lived object and publishes it through its global pointer while it lives: the
+// pointer is cleared before the object goes. Declared in creation order, these are destroyed in
+// the reverse order, also when start-up gives up half-way or throws. An owner given no object
+// leaves the pointer null.
+template <class T>
+class GlobalInstance {
+public:
+    GlobalInstance(T*& global, std::unique_ptr<T> object)
+        : global_(global), object_(std::move(object)) {
+        global_ = object_.get();
+    }
+    ~GlobalInstance() {
+        global_ = nullptr;
+        object_.reset();
+    }
+    GlobalInstance(const GlobalInstance&) = delete;
+    GlobalInstance& operator=(const GlobalInstance&) = delete;
+
+    explicit operator bool() const { return object_ != nullptr; }
+    T& operator*() const { return *object_; }
+    T* operator->() const { return object_.get(); }
+
+private:
+    T*& global_;
+    std::unique_ptr<T> object_;
+};
+
+// The receiver wrapper, or null after telling the user why the component failed.
+std::unique_ptr<TViaDABWrapper> CreateReceiverWrapper() {
+    try {
+        return std::make_unique<TViaDABWrapper>(
+            [] { return TReceiverComponent::CreateRegistered(); });
+    } catch (const ReceiverError& error) {
+        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                                       DialogButtons::Abort);
+        return nullptr;
+    }
 }
 
 QStringList Arguments(int argc, char** argv) {
@@ -94,12 +136,12 @@ int main(int argc, char** argv) {
     InstanceLock lock;
     if (!lock.TryAcquire()) {
         const QString line = CommandLine::Join(arguments);
-        if (line.size() > 255) {
+        if (line.size() > HandOverProtocol::MaxTextLength) {
             std::fprintf(stderr,
                          "Tunora: the command line is longer than 255 characters and was not "
                          "handed over.\n");
         } else {
-            HandOverClient::Send(1, 0, line);
+            HandOverClient::Send(TBarCommands::kCommandLine, 0, line);
         }
         return 0;
     }
@@ -119,38 +161,40 @@ int main(int argc, char** argv) {
         monitorWidth = screens.first()->geometry().width();
     }
 
-    auto tables =
-        std::make_unique<TServiceTablesWrapper>(ProgramFolder::Path(), Dialogs::Instance());
-    ServiceTables = tables.get();
+    // The termination signals are caught from the bar's first showing until every object below
+    // is gone.
+    std::optional<TerminationSignals> termination;
+    GlobalInstance<TServiceTablesWrapper> tables(
+        ServiceTables,
+        std::make_unique<TServiceTablesWrapper>(ProgramFolder::Path(), Dialogs::Instance()));
     // The service pictures (Branding folder, genre, product) serve the bar, the pages and icons.
-    auto pictures =
-        std::make_unique<TServicePictures>(*tables, TServicePictures::DefaultBrandingFolder());
-    ServicePictures = pictures.get();
-    auto settings = std::make_unique<TSettingsWrapper>(
-        RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User), SettingsKeyPath),
-        RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine), SettingsKeyPath), *tables,
-        monitorTop, monitorWidth);
-    Settings = settings.get();
-    std::unique_ptr<TViaDABWrapper> wrapper;
-    try {
-        wrapper =
-            std::make_unique<TViaDABWrapper>([] { return TReceiverComponent::CreateRegistered(); });
-    } catch (const ReceiverError& error) {
-        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                       DialogButtons::Abort);
+    GlobalInstance<TServicePictures> pictures(
+        ServicePictures,
+        std::make_unique<TServicePictures>(*tables, TServicePictures::DefaultBrandingFolder()));
+    GlobalInstance<TSettingsWrapper> settings(
+        Settings,
+        std::make_unique<TSettingsWrapper>(
+            RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User), SettingsKeyPath),
+            RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine), SettingsKeyPath),
+            *tables, monitorTop, monitorWidth));
+    GlobalInstance<TViaDABWrapper> wrapper(ViaDABWrapper, CreateReceiverWrapper());
+    if (!wrapper) {
         return 1;
     }
-    ViaDABWrapper = wrapper.get();
-    auto control = std::make_unique<TMainControl>(*wrapper, *tables);
-    MainControl = control.get();
-    auto recordManager = std::make_unique<TRecordManager>(*control, *tables, *settings);
-    RecordManager = recordManager.get();
-    auto bar = std::make_unique<TTunoraWindow>(*tables, *settings, *control, arguments);
-    std::unique_ptr<THTTPServer> server;
-    if (settings->ReadInteger(Setting::ServerPort) != 0) {
-        server = std::make_unique<THTTPServer>(*settings, *tables, *control);
-        HTTPServer = server.get();
-    }
+    GlobalInstance<TMainControl> control(MainControl,
+                                         std::make_unique<TMainControl>(*wrapper, *tables));
+    // Its destruction stops every recording (closing or converting its file) while the receiver
+    // still exists.
+    GlobalInstance<TRecordManager> recordManager(
+        RecordManager, std::make_unique<TRecordManager>(*control, *tables, *settings));
+    // The bar publishes itself (TunoraWindow) once its creation is complete.
+    const std::unique_ptr<TTunoraWindow> bar =
+        std::make_unique<TTunoraWindow>(*tables, *settings, *control, arguments);
+    // Its destruction ends every session while the tuning controller still exists.
+    GlobalInstance<THTTPServer> server(
+        HTTPServer, settings->ReadInteger(Setting::ServerPort) != 0
+                        ? std::make_unique<THTTPServer>(*settings, *tables, *control)
+                        : nullptr);
 
     splash.reset();
 
@@ -160,29 +204,11 @@ int main(int argc, char** argv) {
         bar->ExpandBar();
     }
 
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::TerminationRequested, bar.get(),
-                     [&bar](int) { bar->Terminate(); });
+    termination.emplace();
+    QObject::connect(&*termination, &TerminationSignals::TerminationRequested, bar.get(),
+                     [&bar](int) { bar->Quit(); });
 
     const int result = QApplication::exec();
-
     lock.Release();
-    // Every session ends here, while the tuning controller still exists.
-    HTTPServer = nullptr;
-    server.reset();
-    bar.reset();
-    // Stops every recording (closing or converting its file) while the receiver still exists.
-    RecordManager = nullptr;
-    recordManager.reset();
-    MainControl = nullptr;
-    control.reset();
-    ViaDABWrapper = nullptr;
-    wrapper.reset();
-    Settings = nullptr;
-    settings.reset();
-    ServicePictures = nullptr;
-    pictures.reset();
-    ServiceTables = nullptr;
-    tables.reset();
     return result;
 }

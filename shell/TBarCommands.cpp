@@ -1,0 +1,87 @@
+#include "shell/TBarCommands.h"
+
+#include <QThread>
+#include <exception>
+
+#include "platform/Dialogs.h"
+#include "receiver/TMainControl.h"
+#include "services/TServiceTablesWrapper.h"
+#include "services/TSettingsWrapper.h"
+#include "shell/CommandLine.h"
+
+TBarCommands::TBarCommands(TServiceTablesWrapper& tables, TSettingsWrapper& settings,
+                           TMainControl& control, std::function<void(std::int32_t)> onStarted)
+    : tables_(tables),
+      settings_(settings),
+      control_(control),
+      onStarted_(std::move(onStarted)),
+      thread_(QThread::currentThread()) {}
+
+void TBarCommands::StartService(std::int32_t serviceId) {
+    Q_ASSERT(QThread::currentThread() == thread_);
+    if (serviceId == control_.CurrentService()) {
+        return;
+    }
+    if (!control_.CanUseService(serviceId, true)) {
+        Dialogs::Instance().MessageBox(
+            DialogKind::Error,
+            QStringLiteral("Unable to retune.\n\rStop recording first or select a service on the "
+                           "current multiplex."),
+            DialogButtons::Cancel);
+        return;
+    }
+    if (!control_.CanUseService(serviceId, false) &&
+        Dialogs::Instance().MessageBox(
+            DialogKind::Warning,
+            QStringLiteral("A service on the current multiplex in being streamed..\n\rDo you want "
+                           "to stop streaming and retune?"),
+            DialogButtons::OkCancel) != DialogResult::Ok) {
+        return;
+    }
+    settings_.AddRecent(serviceId);
+    try {
+        control_.PlayService(serviceId, settings_.ReadBool(Setting::ShowAudioInfo));
+    } catch (const std::exception& error) {
+        // A receiver failure is reported like any other error; the program goes on.
+        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                                       DialogButtons::Ok);
+    }
+    settings_.WriteString(Setting::Playing, tables_.GetServiceKey(serviceId, true, u':'));
+    onStarted_(serviceId);
+}
+
+void TBarCommands::ProcessCommandLine(const QString& text) {
+    const CommandLine::Action action = CommandLine::Interpret(text, tables_);
+    switch (action.kind) {
+        case CommandLine::Kind::Start:
+            StartService(action.serviceId);
+            break;
+        case CommandLine::Kind::Nothing:
+            break;
+        case CommandLine::Kind::Invalid:
+            Dialogs::Instance().MessageBox(
+                DialogKind::Error, QStringLiteral("Invalid command line."), DialogButtons::Cancel);
+            break;
+    }
+}
+
+int TBarCommands::HandOverMessage(int wParam, std::int64_t lParam, const QString& text) {
+    Q_ASSERT(QThread::currentThread() == thread_);
+    switch (wParam) {
+        case kPlaySId: {
+            // An SId is 32 bits wide; anything else finds no service and stops playing.
+            const std::int32_t id = lParam > 0 && lParam <= 0xFFFFFFFFLL
+                                        ? tables_.FindService(static_cast<std::uint32_t>(lParam), 0)
+                                        : 0;
+            StartService(id);
+            return 0;
+        }
+        case kCommandLine:
+            ProcessCommandLine(text);
+            return 0;
+        case kServerPort:
+            return settings_.ReadInteger(Setting::ServerPort);
+        default:
+            return kUnknownCommand;
+    }
+}
