@@ -4,15 +4,10 @@
 
 #include "Version.h"
 #include "platform/RegistryError.h"
-#include "receiver/TReceiverComponent.h"
 #include "services/TSettingsWrapper.h"
 
 bool Startup::IsRecodeCommand(const QStringList& arguments) {
     return arguments.size() >= 2 && arguments[1].toUpper() == u"RECODE";
-}
-
-bool Startup::IsReceiverInstalled() {
-    return TReceiverComponent::IsInstalled();
 }
 
 void Startup::WriteProgramIdentity(TSettingsWrapper& settings, const QString& executable) {

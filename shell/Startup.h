@@ -11,9 +11,6 @@ public:
     // The first argument after the program's path is the word RECODE (any letter case).
     static bool IsRecodeCommand(const QStringList& arguments);
 
-    // TReceiverComponent::IsInstalled, kept for the entry point.
-    static bool IsReceiverInstalled();
-
     // "Executable", "Directory" (with its trailing separator) and "Version"; a refused write is
     // ignored so that start-up goes on.
     static void WriteProgramIdentity(TSettingsWrapper& settings, const QString& executable);

@@ -4,9 +4,9 @@
 
 namespace {
 
-constexpr int kDesignWidth = 320;
+constexpr int kBaseWidth = 320;
 
-// Parts at the design size; the stretching rules are in the accessors.
+// Parts at the base size; the stretching rules are in the accessors.
 constexpr QRect kGenre{12, 12, TBarLayout::kSizerSize, TBarLayout::kSizerSize};
 constexpr QRect kMeter{68, 12, 9, 33};
 constexpr QRect kServiceLabel{88, 15, 215, 13};
@@ -50,8 +50,8 @@ std::optional<int> TBarLayout::LabelColumnAt(QPoint client) const {
     return p.x();
 }
 
-QRect TBarLayout::Stretched(const QRect& design, bool withWidth, bool withHeight) const {
-    return design.adjusted(0, 0, withWidth ? width_ - kDesignWidth : 0,
+QRect TBarLayout::Stretched(const QRect& atBase, bool withWidth, bool withHeight) const {
+    return atBase.adjusted(0, 0, withWidth ? width_ - kBaseWidth : 0,
                            withHeight ? height_ - kHeight : 0);
 }
 
@@ -85,7 +85,7 @@ QRect TBarLayout::DSLImageRect() const {
 }
 
 QRect TBarLayout::IndicatorRect() const {
-    return kIndicator.translated(width_ - kDesignWidth, 0);
+    return kIndicator.translated(width_ - kBaseWidth, 0);
 }
 
 QRect TBarLayout::ShapeEndRect() const {

@@ -51,8 +51,8 @@ public:
     static QRect Dragged(HitArea area, const QRect& from, QPoint delta);
 
 private:
-    // A part given at the design size that grows with the width and/or the height.
-    QRect Stretched(const QRect& design, bool withWidth, bool withHeight) const;
+    // A part given at the base size that grows with the width and/or the height.
+    QRect Stretched(const QRect& atBase, bool withWidth, bool withHeight) const;
 
     int width_;
     int height_;

@@ -36,8 +36,6 @@
 
 namespace {
 
-const QString SettingsKeyPath = QStringLiteral("Software\\Tunora\\Tunora");
-
 // Without a display the program runs on Qt's offscreen platform: the windows exist but nobody
 // sees them, and message boxes go to standard error.
 bool PrepareHeadless() {
@@ -124,7 +122,7 @@ int main(int argc, char** argv) {
     const int showCommand = CommandLine::TakeShowCommand(arguments);
     arguments[0] = ProgramFolder::ExecutablePath();
 
-    if (!Startup::IsReceiverInstalled()) {
+    if (!TReceiverComponent::IsInstalled()) {
         Dialogs::Instance().MessageBox(
             DialogKind::Error,
             QStringLiteral("Drivers not installed.\n\rPlease install the software that came with "
@@ -136,7 +134,7 @@ int main(int argc, char** argv) {
     InstanceLock lock;
     if (!lock.TryAcquire()) {
         const QString line = CommandLine::Join(arguments);
-        if (line.size() > HandOverProtocol::MaxTextLength) {
+        if (line.size() > HandOverProtocol::kMaxTextLength) {
             std::fprintf(stderr,
                          "Tunora: the command line is longer than 255 characters and was not "
                          "handed over.\n");
@@ -172,11 +170,12 @@ int main(int argc, char** argv) {
         ServicePictures,
         std::make_unique<TServicePictures>(*tables, TServicePictures::DefaultBrandingFolder()));
     GlobalInstance<TSettingsWrapper> settings(
-        Settings,
-        std::make_unique<TSettingsWrapper>(
-            RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User), SettingsKeyPath),
-            RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine), SettingsKeyPath),
-            *tables, monitorTop, monitorWidth));
+        Settings, std::make_unique<TSettingsWrapper>(
+                      RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User),
+                                  TSettingsWrapper::KeyPath()),
+                      RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine),
+                                  TSettingsWrapper::KeyPath()),
+                      *tables, monitorTop, monitorWidth));
     GlobalInstance<TViaDABWrapper> wrapper(ViaDABWrapper, CreateReceiverWrapper());
     if (!wrapper) {
         return 1;

@@ -9,13 +9,13 @@ namespace {
 using Hit = TBarLayout::HitArea;
 using Part = QRect (TBarLayout::*)() const;
 
-constexpr int kDesignWidth = 320;
-constexpr int kDesignHeight = 56;
+constexpr int kBaseWidth = 320;
+constexpr int kBaseHeight = 56;
 
 }  // namespace
 
 // The left 11 and right 24 pixels size the bar, the top-right 48 x 15 corner minimises it and
-// the rest drags it, at the design width and when widened.
+// the rest drags it, at the base width and when widened.
 TEST(BarLayout, HitTestFollowsTheRightEdge) {
     const struct {
         int width;
@@ -32,13 +32,14 @@ TEST(BarLayout, HitTestFollowsTheRightEdge) {
         {112, {10, 20}, Hit::LeftEdge},    {112, {64, 14}, Hit::MinimiseBox},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(TBarLayout(c.width, kDesignHeight).HitTest(c.point), c.expected)
+        EXPECT_EQ(TBarLayout(c.width, kBaseHeight).HitTest(c.point), c.expected)
             << c.width << " wide at (" << c.point.x() << ", " << c.point.y() << ")";
     }
 }
 
-// Each part sits where the bar's design puts it, the text fields and the label area stretch with
-// the width, the meter and the label area with the height, and the signs keep to the right edge.
+// Each part sits where the bar's base layout puts it, the text fields and the label area stretch
+// with the width, the meter and the label area with the height, and the signs keep to the right
+// edge.
 TEST(BarLayout, PartsStretchOrMoveWithTheSize) {
     const struct {
         const char* name;
@@ -70,15 +71,15 @@ TEST(BarLayout, PartsStretchOrMoveWithTheSize) {
     }
 }
 
-// The bar is at least 112 pixels wide and 56 high, and at its design size its shape is a 56-pixel
+// The bar is at least 112 pixels wide and 56 high, and at its base size its shape is a 56-pixel
 // round end joined to a body from x = 52, both with 44-pixel corners.
 TEST(BarLayout, SizeLimitsAndShape) {
     EXPECT_EQ(TBarLayout::kMinimumWidth, 112);
-    EXPECT_EQ(TBarLayout::kHeight, kDesignHeight);
-    const TBarLayout design(kDesignWidth, kDesignHeight);
-    EXPECT_EQ(design.ShapeEndRect(), QRect(0, 0, 56, 56));
-    EXPECT_EQ(design.ShapeBodyRect(), QRect(52, 0, 268, 56));
-    EXPECT_EQ(design.CornerDiameter(), 44);
+    EXPECT_EQ(TBarLayout::kHeight, kBaseHeight);
+    const TBarLayout base(kBaseWidth, kBaseHeight);
+    EXPECT_EQ(base.ShapeEndRect(), QRect(0, 0, 56, 56));
+    EXPECT_EQ(base.ShapeBodyRect(), QRect(52, 0, 268, 56));
+    EXPECT_EQ(base.CornerDiameter(), 44);
 }
 
 // The animation runs eight frames from the narrowest bar up in equal whole-pixel steps of a
@@ -134,9 +135,9 @@ TEST(BarLayout, LabelColumnUnderAPoint) {
         {{150, 30}, std::nullopt},
         {{150, 47}, std::nullopt},
     };
-    const TBarLayout design(kDesignWidth, kDesignHeight);
+    const TBarLayout base(kBaseWidth, kBaseHeight);
     for (const auto& c : cases) {
-        EXPECT_EQ(design.LabelColumnAt(c.client), c.expected)
+        EXPECT_EQ(base.LabelColumnAt(c.client), c.expected)
             << "(" << c.client.x() << ", " << c.client.y() << ")";
     }
 }
