@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/Dialogs.h"
-#include "tests/support/ScriptedDialogs.h"
 
 // A box nobody can answer takes the negative answer of its button set.
 TEST(Dialogs, NegativeAnswerOfEachButtonSet) {
@@ -17,28 +16,8 @@ TEST(Dialogs, NegativeAnswerOfEachButtonSet) {
 TEST(Dialogs, HeadlessWritesOneLineAndAnswersNegatively) {
     testing::internal::CaptureStderr();
     DialogResult r = Dialogs::Instance().MessageBox(
-        DialogKind::Error, QStringLiteral("Drivers not installed.\n\rPlease"),
-        DialogButtons::Abort);
+        DialogKind::Error, "Drivers not installed.\n\rPlease", DialogButtons::Abort);
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(r, DialogResult::Abort);
     EXPECT_EQ(err, "Tunora: error: Drivers not installed. Please\n");
-}
-
-// Installing the scripted double routes boxes to it, and its destruction restores the previous one.
-TEST(Dialogs, ScriptedDoubleRecordsAndRestores) {
-    {
-        ScriptedDialogs scripted;
-        scripted.answers.push_back(DialogResult::Yes);
-        EXPECT_EQ(Dialogs::Instance().MessageBox(DialogKind::Confirmation, QStringLiteral("Q?"),
-                                                 DialogButtons::YesNo),
-                  DialogResult::Yes);
-        EXPECT_EQ(Dialogs::Instance().MessageBox(DialogKind::Confirmation, QStringLiteral("Q2?"),
-                                                 DialogButtons::YesNo),
-                  DialogResult::No);
-        ASSERT_EQ(scripted.boxes.size(), 2);
-        EXPECT_EQ(scripted.boxes[0].text, QStringLiteral("Q?"));
-    }
-    testing::internal::CaptureStderr();
-    Dialogs::Instance().MessageBox(DialogKind::Information, QStringLiteral("x"), DialogButtons::Ok);
-    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
 }
