@@ -13,9 +13,9 @@ namespace {
 QString PeerPath() {
     QString bin = qEnvironmentVariable("TUNORA_TEST_BIN_DIR");
     if (bin.isEmpty()) {
-        bin = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+        bin = QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath();
     }
-    return bin + QStringLiteral("/platform_test_peer");
+    return bin + "/platform_test_peer";
 }
 
 }  // namespace

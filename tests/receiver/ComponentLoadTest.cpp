@@ -36,7 +36,7 @@ TEST(ComponentLoadTest, CreatesTheRegisteredComponent) {
     {
         TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered);
         ASSERT_TRUE(wrapper.IsConnected());
-        EXPECT_EQ(wrapper.GetReceiverEnsembleLabel(), QStringLiteral("Stub Ensemble"));
+        EXPECT_EQ(wrapper.GetReceiverEnsembleLabel(), "Stub Ensemble");
         void* loaded = ::dlopen(TEST_COMPONENT_PATH, RTLD_NOW | RTLD_NOLOAD);
         ASSERT_NE(loaded, nullptr);
         ::dlclose(loaded);
@@ -50,12 +50,12 @@ TEST(ComponentLoadTest, FailuresRaiseClearErrors) {
     EXPECT_NE(MessageOf([] { TReceiverComponent::CreateRegistered(); }).find("not registered"),
               std::string::npos);
 
-    Register(env.File(QStringLiteral("missing.so")));
+    Register(env.File("missing.so"));
     const std::string missing = MessageOf([] { TReceiverComponent::CreateRegistered(); });
     EXPECT_NE(missing.find("cannot be loaded"), std::string::npos) << missing;
     EXPECT_NE(missing.find("missing.so"), std::string::npos) << missing;
 
-    Register(QStringLiteral("libm.so.6"));
+    Register("libm.so.6");
     const std::string foreign =
         MessageOf([] { TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered); });
     EXPECT_NE(foreign.find("CreateViadabRx"), std::string::npos) << foreign;
