@@ -6,47 +6,24 @@
 #include <QTimer>
 #include <memory>
 
-#include "platform/RegistryKey.h"
-#include "receiver/TMainControl.h"
-#include "receiver/TReceiverComponent.h"
-#include "receiver/TViaDABWrapper.h"
 #include "recording/TRecordManager.h"
-#include "services/TServiceTablesWrapper.h"
-#include "services/TSettingsWrapper.h"
 #include "shell/TDSLDrawer.h"
 #include "shell/TTunoraWindow.h"
-#include "tests/receiver/FakeReceiver.h"
-#include "tests/receiver/PadFrames.h"
 #include "tests/receiver/TestRecorder.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/sim/PadReader.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
-constexpr double k12B = 225.648;
-constexpr double k11D = 222.064;
 constexpr int kRecording = 0;
 constexpr int kStream = 1;
 
-RegistryKey SettingsKey(RegistryKey::Hive hive) {
-    return RegistryKey(RegistryKey::HiveFile(hive), TSettingsWrapper::KeyPath());
-}
-
-// The bar over a real tuning controller, service tables and settings in a fresh folder, with the
-// fake receiver component and scripted message boxes.
-class BarTest : public ::testing::Test {
+// The bar over the receiver world, with "Rock & Roll" (SId C0E0) on Radio One's ensemble.
+class BarTest : public ::testing::Test, public ReceiverWorld {
 protected:
-    BarTest()
-        : tables(env.ProgramDir(), dialogs),
-          settings(SettingsKey(RegistryKey::Hive::User), SettingsKey(RegistryKey::Hive::Machine),
-                   tables, 0, 1024),
-          wrapper([this] { return std::make_unique<TReceiverComponent>(&fake); }),
-          control(wrapper, tables) {
-        FillDemoAir(fake);
+    BarTest() {
         fake.air[k12B].services.push_back({0xC0E0, "Rock & Roll", 5, {{105, "Rock & Roll", 1, 0}}});
-        radioOne = tables.AddService(0xC0DE, 0, QStringLiteral("Radio One"), u'A', 10, k12B);
         rock = tables.AddService(0xC0E0, 0, QStringLiteral("Rock & Roll"), u'A', 5, k12B);
-        otherA = tables.AddService(0xD001, 0, QStringLiteral("Other A"), u'A', 3, k11D);
     }
     ~BarTest() override {
         bar.reset();
@@ -90,18 +67,9 @@ protected:
         return nullptr;
     }
 
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    FakeReceiver fake;
-    TServiceTablesWrapper tables;
-    TSettingsWrapper settings;
-    TViaDABWrapper wrapper;
-    TMainControl control;
     std::unique_ptr<TTunoraWindow> bar;
     QList<TestRecorder*> recorders;
-    std::int32_t radioOne = 0;
     std::int32_t rock = 0;
-    std::int32_t otherA = 0;
 };
 
 }  // namespace
@@ -264,11 +232,10 @@ TEST_F(BarTest, TimerShowsTuningThenAudioInfo) {
     EXPECT_EQ(bar->ShownService(), radioOne);
     EXPECT_EQ(bar->ServiceLabel(), u"Radio One") << "no stream information yet";
 
-    const std::uint8_t xpad[4] = {0, 0, 0, 0};
-    fake.Deliver(101, Frame(Stereo128(), xpad, 0, 0));
+    fake.Deliver(101, PadFrame(kStereo128, {0, 0, 0, 0}, 0, 0));
     bar->UpdateAudioInfo();
     EXPECT_EQ(bar->ServiceLabel(), u"Radio One   (128Kbps Stereo)");
-    fake.Deliver(101, Frame(Mono48(), xpad, 0, 0));
+    fake.Deliver(101, PadFrame(kPadFormats[2], {0, 0, 0, 0}, 0, 0));
     bar->UpdateAudioInfo();
     EXPECT_EQ(bar->ServiceLabel(), u"Radio One   (48Kbps Mono)");
     EXPECT_EQ(bar->ServiceText(), u"Radio One");
@@ -411,18 +378,12 @@ TEST_F(BarTest, RecordGoesThroughTheRecordManager) {
 
 // An empty service table brings the scan question at creation.
 TEST(BarCreation, EmptyTableOffersAScan) {
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    FakeReceiver fake;
-    TServiceTablesWrapper tables(env.ProgramDir(), dialogs);
-    TSettingsWrapper settings(SettingsKey(RegistryKey::Hive::User),
-                              SettingsKey(RegistryKey::Hive::Machine), tables, 0, 1024);
-    TViaDABWrapper wrapper([&fake] { return std::make_unique<TReceiverComponent>(&fake); });
-    TMainControl control(wrapper, tables);
-    TTunoraWindow bar(tables, settings, control, {QStringLiteral("tunora")});
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].text, u"No services found. \n\rDo you want to scan for them now?");
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::YesNo);
+    ReceiverWorld world(ReceiverWorld::Tables::Empty);
+    TTunoraWindow bar(world.tables, world.settings, world.control, {QStringLiteral("tunora")});
+    ASSERT_EQ(world.dialogs.boxes.size(), 1);
+    EXPECT_EQ(world.dialogs.boxes[0].text,
+              u"No services found. \n\rDo you want to scan for them now?");
+    EXPECT_EQ(world.dialogs.boxes[0].buttons, DialogButtons::YesNo);
 }
 
 // A double-click on a link in the label offers it, completed, at the top of the quick menu; a

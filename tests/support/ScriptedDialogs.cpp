@@ -1,24 +1,47 @@
 #include "tests/support/ScriptedDialogs.h"
 
+#include <gtest/gtest.h>
+
+qsizetype ScriptedDialogs::Boxes::size() const {
+    seen_ = list_.size();
+    return seen_;
+}
+
+const ScriptedDialogs::Box& ScriptedDialogs::Boxes::operator[](qsizetype i) const {
+    seen_ = list_.size();
+    return list_.at(i);
+}
+
 ScriptedDialogs::ScriptedDialogs() : previous_(Dialogs::Install(this)) {}
 
 ScriptedDialogs::~ScriptedDialogs() {
     Dialogs::Install(previous_);
+    for (qsizetype i = boxes.seen_; i < boxes.list_.size(); ++i) {
+        const Box& box = boxes.list_[i];
+        if (!box.scripted && !allowUnscripted) {
+            ADD_FAILURE() << "unexpected " << Dialogs::KindName(box.kind).toStdString()
+                          << " box: " << box.text.toStdString();
+        }
+    }
 }
 
 DialogResult ScriptedDialogs::MessageBox(DialogKind kind, const QString& text,
                                          DialogButtons buttons) {
-    boxes.append({kind, text, buttons});
-    if (answers.empty()) {
+    const bool scripted = !answers.empty();
+    boxes.list_.append({kind, text, buttons, scripted});
+    if (!scripted) {
         return NegativeAnswer(buttons);
     }
-    DialogResult r = answers.front();
+    const DialogResult r = answers.front();
     answers.pop_front();
     return r;
 }
 
 std::optional<SaveFileAnswer> ScriptedDialogs::SaveFile(const SaveFileRequest& request) {
     saveRequests.append(request);
+    if (whileSaveOpen) {
+        whileSaveOpen();
+    }
     if (saveAnswers.empty()) {
         return std::nullopt;
     }
