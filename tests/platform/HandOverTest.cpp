@@ -14,6 +14,7 @@
 #include "platform/HandOverClient.h"
 #include "platform/HandOverServer.h"
 #include "tests/platform/PeerProcess.h"
+#include "tests/support/Polling.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -56,7 +57,7 @@ std::optional<std::int32_t> RawExchange(const QString& path, const QByteArray& b
     }
     std::optional<std::int32_t> answer;
     bool ended = false;
-    SpinUntil([&] {
+    PollUntil([&] {
         pollfd pfd{fd, POLLIN, 0};
         if (::poll(&pfd, 1, 0) <= 0) {
             return false;
@@ -190,11 +191,11 @@ TEST(HandOver, ConcurrentSendersAreAnsweredInOrder) {
         if (text == "first") {
             // The "box" stays up while two more instances start and send.
             second = StartPeer({"send", "1", "0", "second"});
-            SpinUntil([&] { return second->state() == QProcess::Running; });
-            Spin(500);
+            PollUntil([&] { return second->state() == QProcess::Running; });
+            PumpEvents(500);
             third = StartPeer({"send", "1", "0", "third"});
-            SpinUntil([&] { return third->state() == QProcess::Running; });
-            Spin(500);
+            PollUntil([&] { return third->state() == QProcess::Running; });
+            PumpEvents(500);
         }
         --depth;
         return static_cast<int>(order.size());

@@ -1,22 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <mutex>
 
-#include "platform/RegistryKey.h"
-#include "receiver/TMainControl.h"
 #include "receiver/TStreamInfo.h"
-#include "receiver/TViaDABWrapper.h"
 #include "recording/TRecorder.h"
-#include "services/TServiceTablesWrapper.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/Polling.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
@@ -85,17 +77,6 @@ private:
     std::vector<QString> labels_;
 };
 
-// Waits, with the event loop turning, until `done` holds or 20 seconds have passed.
-bool WaitFor(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 20000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
-}
-
 // The simulated receiver, registered in a fresh environment and playing the air above unpaced.
 class SimTest : public ::testing::Test {
 protected:
@@ -107,9 +88,7 @@ protected:
         }
         ::setenv("TUNORA_AIR_FILE", airFile.toLocal8Bit().constData(), 1);
         ::setenv("TUNORA_SIM_UNPACED", "1", 1);
-        RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-                    QString::fromLatin1(CoViadabRxServerKey))
-            .WriteString(QString(), QStringLiteral(SIM_COMPONENT_PATH));
+        env.RegisterReceiver();
     }
 
     TestEnv env;
@@ -123,7 +102,7 @@ protected:
 TEST_F(SimTest, DecodesTheSimulatedReceiversFrames) {
     TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered);
     ASSERT_TRUE(wrapper.Tune(225.648));
-    ASSERT_TRUE(WaitFor([&] { return wrapper.IsServiceListReady(); }));
+    ASSERT_TRUE(PollUntil([&] { return wrapper.IsServiceListReady(); }, 20000));
     EXPECT_EQ(wrapper.GetReceiverEnsembleLabel(), "Test Mux");
 
     struct Expected {
@@ -154,14 +133,16 @@ TEST_F(SimTest, DecodesTheSimulatedReceiversFrames) {
         return first.size() > 1 &&
                std::find(first.begin() + 1, first.end(), QString()) != first.end();
     };
-    WaitFor([&] {
-        for (std::size_t i = 0; i < recorders.size(); ++i) {
-            if (!recorders[i]->Saw(expected[i].labels)) {
-                return false;
+    PollUntil(
+        [&] {
+            for (std::size_t i = 0; i < recorders.size(); ++i) {
+                if (!recorders[i]->Saw(expected[i].labels)) {
+                    return false;
+                }
             }
-        }
-        return removed();
-    });
+            return removed();
+        },
+        20000);
 
     for (std::size_t i = 0; i < recorders.size(); ++i) {
         const Expected& e = expected[i];
@@ -184,12 +165,11 @@ TEST_F(SimTest, DecodesTheSimulatedReceiversFrames) {
 // into the tables, a service plays at once on its ensemble, and a recorder for another ensemble
 // waits for the retune and then receives the frames.
 TEST_F(SimTest, ControllerTunesLearnsAndFeedsRecorders) {
-    ScriptedDialogs dialogs;
-    TServiceTablesWrapper tables(env.ProgramDir(), dialogs);
-    TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered);
-    TMainControl control(wrapper, tables);
+    ReceiverWorld world(ReceiverWorld::Tables::Empty, ReceiverWorld::Component::Simulated);
+    TServiceTablesWrapper& tables = world.tables;
+    TMainControl& control = world.control;
     auto settle = [&] {
-        return WaitFor([&] { return !control.IsTuning(); }) && control.IsSettled();
+        return PollUntil([&] { return !control.IsTuning(); }, 20000) && control.IsSettled();
     };
 
     ASSERT_TRUE(control.TuneFrequency(225.648));
@@ -212,8 +192,8 @@ TEST_F(SimTest, ControllerTunesLearnsAndFeedsRecorders) {
     EXPECT_EQ(control.GetPendingRecorders().size(), 1);
     ASSERT_TRUE(settle());
     EXPECT_EQ(control.GetAttachedRecorders().size(), 1);
-    EXPECT_TRUE(WaitFor([&] { return recorder.Saw({"Second label"}); }));
+    EXPECT_TRUE(PollUntil([&] { return recorder.Saw({"Second label"}); }, 20000));
     EXPECT_EQ(control.StreamingCountValue(), 1);
     control.RemoveRecorder(&recorder);
-    EXPECT_TRUE(dialogs.boxes.isEmpty());
+    EXPECT_TRUE(world.dialogs.boxes.isEmpty());
 }

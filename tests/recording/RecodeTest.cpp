@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 #include "CodecTestSupport.h"
 #include "RecorderTestSupport.h"
@@ -19,6 +18,7 @@
 #include "recording/TRecoderObject.h"
 #include "recording/TRecorderRecode.h"
 #include "tests/support/Mpg123Reader.h"
+#include "tests/support/Polling.h"
 
 namespace {
 
@@ -191,12 +191,7 @@ TEST_F(RecodeTest, ChildEndingEarlyDropsLaterBlocks) {
         recorder->WriteBlock(frame.data(), static_cast<std::int32_t>(frame.size()));
     }
     // The pipe closes a moment before the child can be waited for.
-    QElapsedTimer gone;
-    gone.start();
-    while (recorder->ChildRunning() && gone.elapsed() < 2000) {
-        QThread::msleep(10);
-    }
-    EXPECT_FALSE(recorder->ChildRunning());
+    EXPECT_TRUE(PollUntil([&] { return !recorder->ChildRunning(); }, 2000));
     QElapsedTimer timer;
     timer.start();
     recorder.reset();

@@ -5,18 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <cstdlib>
 #include <memory>
 
-#include "platform/RegistryKey.h"
-#include "receiver/IViadabRx.h"
-#include "receiver/TMainControl.h"
-#include "receiver/TReceiverComponent.h"
-#include "receiver/TViaDABWrapper.h"
 #include "services/TScanFrame.h"
-#include "services/TServiceTablesWrapper.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
@@ -27,57 +21,54 @@ constexpr double k12D = 229.072;
 
 const QString kSearching = "Searching for multiplexes...";
 
-// The simulated receiver playing the demo air with every ensemble on air at once after a tune,
-// the program's tables in a fresh folder, and the controller and a scan frame over them.
+// The demo air with every ensemble on air at once after a tune, played unpaced.
+struct FastDemoAir {
+    FastDemoAir() {
+        QFile demo(QFileInfo(TestEnv::SimulatedReceiver()).absolutePath() + "/demo.air");
+        EXPECT_TRUE(demo.open(QIODevice::ReadOnly));
+        QFile file(dir.filePath("demo-fast.air"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QString::fromUtf8(demo.readAll())
+                       .replace(QRegularExpression("settle=\\d+"), "settle=0")
+                       .toUtf8());
+        ::setenv("TUNORA_AIR_FILE", QFile::encodeName(file.fileName()).constData(), 1);
+        ::setenv("TUNORA_SIM_UNPACED", "1", 1);
+    }
+    QTemporaryDir dir;
+};
+
+// The simulated receiver on that air, the program's tables in a fresh folder, and the
+// controller and a scan frame over them.
 class ScanTest : public ::testing::Test {
 protected:
     ScanTest() {
-        QFile demo(QFileInfo(QStringLiteral(SIM_COMPONENT_PATH)).absolutePath() + "/demo.air");
-        EXPECT_TRUE(demo.open(QIODevice::ReadOnly));
-        QString air = QString::fromUtf8(demo.readAll());
-        air.replace(QRegularExpression("settle=\\d+"), "settle=0");
-        const QString airFile = env.File("demo-fast.air");
-        QFile file(airFile);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(air.toUtf8());
-        file.close();
-        ::setenv("TUNORA_AIR_FILE", airFile.toLocal8Bit().constData(), 1);
-        ::setenv("TUNORA_SIM_UNPACED", "1", 1);
-        RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-                    QString::fromLatin1(CoViadabRxServerKey))
-            .WriteString(QString(), QStringLiteral(SIM_COMPONENT_PATH));
-        // The program's objects over the fresh program folder.
-        tables = std::make_unique<TServiceTablesWrapper>(env.ProgramDir(), dialogs);
-        wrapper = std::make_unique<TViaDABWrapper>(&TReceiverComponent::CreateRegistered);
-        control = std::make_unique<TMainControl>(*wrapper, *tables);
-        frame = std::make_unique<TScanFrame>(*control, *tables);
         QObject::connect(frame.get(), &TScanFrame::ScanEnded, [this] { ++ended; });
     }
 
     // Leaves only `frequency` to be scanned (none for 0).
     void ScanOnly(double frequency) {
-        for (const TEnsembleRecord& e : tables->Ensembles()) {
-            tables->SetEnsembleState(e.Frequency == frequency ? 2 : 0, e.Frequency);
+        for (const TEnsembleRecord& e : tables.Ensembles()) {
+            tables.SetEnsembleState(e.Frequency == frequency ? 2 : 0, e.Frequency);
         }
     }
 
     // A saved table that already holds a service no longer on air (12A carries nothing).
     void SaveOldService() {
-        tables->AddService(0xC0FF, 0, "Old Station", u'A', 1, k12A);
-        tables->SaveTables();
+        tables.AddService(0xC0FF, 0, "Old Station", u'A', 1, k12A);
+        tables.SaveTables();
     }
 
     // Tunes the controller by hand and lets it complete, as the bar would have left it.
     void TuneTo(double frequency) {
-        ASSERT_TRUE(control->TuneFrequency(frequency));
-        control->TheTimerTimer();
-        ASSERT_TRUE(control->IsSettled());
+        ASSERT_TRUE(control.TuneFrequency(frequency));
+        control.TheTimerTimer();
+        ASSERT_TRUE(control.IsSettled());
     }
 
     // One 100 ms step of the event loop: the controller's poll, then the scan's tick.
     void Tick(TScanFrame& f) {
-        if (control->IsTuning()) {
-            control->TheTimerTimer();
+        if (control.IsTuning()) {
+            control.TheTimerTimer();
         }
         f.TheTimerTimer();
     }
@@ -103,7 +94,7 @@ protected:
 
     QStringList ServiceLabels() const {
         QStringList labels;
-        for (const TServiceRecord& r : tables->Services()) {
+        for (const TServiceRecord& r : tables.Services()) {
             labels.append(r.Label);
         }
         labels.sort();
@@ -111,7 +102,7 @@ protected:
     }
 
     QString EnsembleLabel(double frequency) const {
-        for (const TEnsembleRecord& e : tables->Ensembles()) {
+        for (const TEnsembleRecord& e : tables.Ensembles()) {
             if (e.Frequency == frequency) {
                 return e.Label;
             }
@@ -119,12 +110,13 @@ protected:
         return "<none>";
     }
 
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<TServiceTablesWrapper> tables;
-    std::unique_ptr<TViaDABWrapper> wrapper;
-    std::unique_ptr<TMainControl> control;
-    std::unique_ptr<TScanFrame> frame;
+    FastDemoAir air;
+    ReceiverWorld world{ReceiverWorld::Tables::Empty, ReceiverWorld::Component::Simulated};
+    TestEnv& env = world.env;
+    ScriptedDialogs& dialogs = world.dialogs;
+    TServiceTablesWrapper& tables = world.tables;
+    TMainControl& control = world.control;
+    std::unique_ptr<TScanFrame> frame = std::make_unique<TScanFrame>(control, tables);
     int ended = 0;
 };
 
@@ -140,9 +132,9 @@ const QStringList kDemoServices = {
 // 12A as not found after its 80 ticks, and leaves every service saved without asking anything.
 TEST_F(ScanTest, FirstRunScanFindsTheDemoEnsemblesInOrder) {
     ASSERT_TRUE(frame->StartScan());
-    EXPECT_TRUE(control->GetScanLock());
+    EXPECT_TRUE(control.GetScanLock());
     EXPECT_EQ(frame->GetWorkList().size(), 7);
-    EXPECT_FALSE(control->CanUseService(1, false));
+    EXPECT_FALSE(control.CanUseService(1, false));
     ASSERT_TRUE(Run());
 
     EXPECT_EQ(frame->Lines(),
@@ -152,11 +144,11 @@ TEST_F(ScanTest, FirstRunScanFindsTheDemoEnsemblesInOrder) {
                            "Scan complete."}));
     EXPECT_TRUE(dialogs.boxes.isEmpty());
     EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(control->GetScanLock());
+    EXPECT_FALSE(control.GetScanLock());
     EXPECT_FALSE(frame->IsTimerActive());
     EXPECT_EQ(frame->Position(), 0);
     EXPECT_EQ(ServiceLabels(), kDemoServices);
-    EXPECT_EQ(tables->CountServices(u'A'), 11);
+    EXPECT_EQ(tables.CountServices(u'A'), 11);
 
     // What was saved is what a new start reads.
     TServiceTablesWrapper reread(env.ProgramDir(), dialogs);
@@ -178,7 +170,7 @@ TEST_F(ScanTest, EmptyWorkListCompletesAtOnceAndSaves) {
     EXPECT_TRUE(dialogs.boxes.isEmpty());
     EXPECT_TRUE(QFile::exists(env.ProgramDir() + "/Ensemble.csv"));
     EXPECT_TRUE(QFile::exists(env.ProgramDir() + "/Services.csv"));
-    EXPECT_FALSE(control->GetScanLock());
+    EXPECT_FALSE(control.GetScanLock());
 }
 
 // Answering Yes empties the table; cancelling after two ensembles reloads what the controller
@@ -198,7 +190,7 @@ TEST_F(ScanTest, CancelAfterTwoEnsemblesKeepsThoseTwo) {
               QStringList({QString(), "Scan cancelled."}));
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(frame->IsScanning());
-    EXPECT_FALSE(control->GetScanLock());
+    EXPECT_FALSE(control.GetScanLock());
     EXPECT_EQ(ServiceLabels(), QStringList({"Harbour FM", "Harbour Traffic", "Saltmarsh Talk",
                                             "Vale Classic", "Vale Jazz Cafe"}));
     EXPECT_EQ(EnsembleLabel(k11B), "Harbourline DAB");
@@ -231,7 +223,7 @@ TEST_F(ScanTest, NoToTheRemovalQuestionKeepsAbsentServices) {
 // (idle, empty log; its cancel does nothing) and the running scan undisturbed.
 TEST_F(ScanTest, SecondStartShowsAlreadyScanning) {
     ASSERT_TRUE(frame->StartScan());
-    TScanFrame second(*control, *tables);
+    TScanFrame second(control, tables);
     int secondEnded = 0;
     QObject::connect(&second, &TScanFrame::ScanEnded, [&secondEnded] { ++secondEnded; });
     EXPECT_FALSE(second.StartScan());
@@ -245,7 +237,7 @@ TEST_F(ScanTest, SecondStartShowsAlreadyScanning) {
     second.CancelScan();
     EXPECT_TRUE(second.Lines().isEmpty());
     EXPECT_EQ(secondEnded, 0);
-    EXPECT_TRUE(control->GetScanLock());
+    EXPECT_TRUE(control.GetScanLock());
     EXPECT_TRUE(frame->IsScanning());
     ASSERT_TRUE(Run());
     EXPECT_EQ(FoundLines(), 6);
@@ -280,7 +272,7 @@ TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_TRUE(frame->IsScanning());
     EXPECT_TRUE(frame->IsTimerActive());
-    EXPECT_EQ(control->TunedFrequency(), k12D);
+    EXPECT_EQ(control.TunedFrequency(), k12D);
     EXPECT_TRUE(frame->Lines().isEmpty());
 
     for (int i = 1; i < TScanFrame::ProgressMaximum; ++i) {
@@ -289,10 +281,10 @@ TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
         ASSERT_EQ(frame->Position(), i);
     }
     EXPECT_TRUE(frame->Lines().isEmpty());
-    EXPECT_EQ(control->TunedFrequency(), k12D);
+    EXPECT_EQ(control.TunedFrequency(), k12D);
     Tick(*frame);
     EXPECT_EQ(frame->Lines(), QStringList({kSearching, QString()}));
-    EXPECT_EQ(control->TunedFrequency(), k11B);
+    EXPECT_EQ(control.TunedFrequency(), k11B);
     EXPECT_EQ(frame->Position(), 0);
     EXPECT_GE(progress, TScanFrame::ProgressMaximum);
 
@@ -305,7 +297,7 @@ TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
 // and the scan goes on with the next frequency.
 TEST_F(ScanTest, RefusedTuneIsLoggedAndSkipped) {
     ScanOnly(k12D);
-    tables->AddEnsemble(QString(), 2, QString(), 100.0);  // outside every DAB band
+    tables.AddEnsemble(QString(), 2, QString(), 100.0);  // outside every DAB band
     ASSERT_TRUE(frame->StartScan());
     ASSERT_TRUE(Run());
     EXPECT_EQ(frame->Lines(), QStringList({kSearching, QString(), "Brightwater found.",
@@ -337,14 +329,14 @@ TEST_F(ScanTest, ProgressBarClickEndsTheWait) {
 TEST_F(ScanTest, CancelledFirstRunKeepsTheChannels) {
     ASSERT_TRUE(frame->StartScan());
     frame->CancelScan();
-    EXPECT_EQ(tables->Ensembles().size(), 7);
-    EXPECT_TRUE(tables->Services().isEmpty());
+    EXPECT_EQ(tables.Ensembles().size(), 7);
+    EXPECT_TRUE(tables.Services().isEmpty());
 
     ASSERT_TRUE(frame->StartScan());
     ASSERT_TRUE(Run([this] { return FoundLines() == 1; }));
     frame.reset();
-    EXPECT_FALSE(control->GetScanLock());
-    EXPECT_EQ(tables->CountServices(u'A'), 2);
+    EXPECT_FALSE(control.GetScanLock());
+    EXPECT_EQ(tables.CountServices(u'A'), 2);
 }
 
 // Yes empties the table at once; a cancel before any ensemble was found brings back the table
@@ -353,7 +345,7 @@ TEST_F(ScanTest, CancelBeforeAnythingFoundRestoresTheSavedTable) {
     SaveOldService();
     dialogs.answers.push_back(DialogResult::Yes);
     ASSERT_TRUE(frame->StartScan());
-    EXPECT_EQ(tables->CountServices(u' '), 0);
+    EXPECT_EQ(tables.CountServices(u' '), 0);
     frame->CancelScan();
     EXPECT_EQ(ServiceLabels(), QStringList({"Old Station"}));
     EXPECT_EQ(frame->Lines(), QStringList({kSearching, QString(), QString(), "Scan cancelled."}));

@@ -2,18 +2,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <cstdlib>
 
 #include "platform/RegistryKey.h"
 #include "receiver/IViadabRx.h"
-#include "tests/sim/SimTestPaths.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
 
+// The build's program folder: the simulated receiver and the registration command.
 QString BinDir() {
-    return QString::fromStdString(SimBinDir());
+    return QFileInfo(TestEnv::SimulatedReceiver()).absolutePath();
 }
 
 struct Outcome {

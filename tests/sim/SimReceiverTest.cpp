@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -15,7 +16,6 @@
 #include "receiver/IViadabRx.h"
 #include "tests/sim/LayerTwo.h"
 #include "tests/sim/PadReader.h"
-#include "tests/sim/SimTestPaths.h"
 #include "tests/support/Mpg123Reader.h"
 #include "tests/support/TestEnv.h"
 
@@ -48,8 +48,8 @@ constexpr std::int32_t Unknown = 0x7777;
 
 CreateViadabRxFn Factory() {
     static CreateViadabRxFn create = [] {
-        const std::string lib = SimBinDir() + "/libviadab_sim.so";
-        void* handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+        void* handle = dlopen(QFile::encodeName(TestEnv::SimulatedReceiver()).constData(),
+                              RTLD_NOW | RTLD_LOCAL);
         return handle == nullptr
                    ? nullptr
                    : reinterpret_cast<CreateViadabRxFn>(dlsym(handle, CoViadabRxFactoryName));
