@@ -76,9 +76,8 @@ TEST_F(BladeWriter, Mp3DecodesBackWithTheExpectedFormat) {
 }
 
 // The Ogg Vorbis file carries the input's rate, channels, nominal bitrate and exact sample
-// count, and TITLE and DATE comments only when there is a title and a time. A bitrate the
-// encoder cannot manage (32 kbit/s stereo 48 kHz) still gives a complete recording; a writer
-// that never gets audio leaves a valid, empty stream.
+// count, with TITLE and DATE comments only when given, also at a bitrate the encoder cannot
+// manage (32 kbit/s stereo 48 kHz) and, valid and empty, when the writer never got audio.
 TEST_F(BladeWriter, OggCarriesEverySampleTitleAndDate) {
     const double begun = DateTimeToDays(QDateTime(QDate(2002, 3, 1), QTime(19, 59, 55)));
     struct Case {

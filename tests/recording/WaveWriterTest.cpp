@@ -12,10 +12,9 @@
 #include "CodecTestSupport.h"
 #include "recording/TWaveWriter.h"
 
-// The header holds the stated format fields and, once the writer is gone, the sizes of what was
-// written (1,000,000 PCM bytes give 1000036 and 1000000), the PCM right after it; until then the
-// sizes are the placeholders. A short recording (half a second of mono 24 kHz) is as complete,
-// even when the output did not start at offset 0.
+// Until the writer goes the header carries the placeholder sizes, then the sizes of what was
+// written (1,000,000 PCM bytes give 1000036 and 1000000) beside the stated format fields, the
+// PCM right after it, also for a short mono 24 kHz recording that did not start at offset 0.
 TEST(WaveWriter, SizesAndFormatFields) {
     struct Case {
         int rate, channels;
