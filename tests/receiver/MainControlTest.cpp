@@ -34,7 +34,6 @@ TEST_F(MainControlTest, PlaysOnTheTunedEnsembleAtOnce) {
     EXPECT_EQ(control.PlayingServiceID(), radioOne);
     EXPECT_EQ(control.CurrentService(), radioOne);
     EXPECT_EQ(control.TunedSId(), 0xC0DEu);
-    EXPECT_TRUE(dialogs.boxes.isEmpty());
 
     control.PlayService(0, false);
     EXPECT_EQ(fake.Count("StopPlayback 101"), 1);
@@ -91,10 +90,10 @@ TEST_F(MainControlTest, TickShowsReceiverFailuresAndKeepsPolling) {
     fake.failing = "GetServiceListReady";
     fake.ready = true;
     control.TheTimerTimer();
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Error);
-    EXPECT_EQ(dialogs.boxes[0].text,
-              QStringLiteral("The receiver failed in GetServiceListReady (error 0x80004005)."));
+    EXPECT_TRUE(dialogs.Shown(
+        1, DialogKind::Error,
+        QStringLiteral("The receiver failed in GetServiceListReady (error 0x80004005)."),
+        DialogButtons::Ok));
     EXPECT_TRUE(control.IsTuning());
     fake.failing.clear();
     control.TheTimerTimer();
@@ -187,14 +186,12 @@ TEST_F(MainControlTest, CanUseServiceAndLockedFrequency) {
 TEST_F(MainControlTest, MergesAndSavesTheTablesAfterEachTune) {
     Settle(k12B);
     QString services = FileText(QStringLiteral("Services.csv"));
-    EXPECT_TRUE(services.contains(
-        QStringLiteral("\"$C0DE\",\"0\",\"225.648\",\"Radio One\",\"A\",\"10\"\r\n")));
-    EXPECT_TRUE(services.contains(
-        QStringLiteral("\"$C0DE\",\"128\",\"225.648\",\"One Extra\",\"A\",\"10\"\r\n")));
-    EXPECT_TRUE(services.contains(
-        QStringLiteral("\"$C0DE\",\"129\",\"225.648\",\"One Sport\",\"A\",\"10\"\r\n")));
-    EXPECT_TRUE(services.contains(
-        QStringLiteral("\"$00C1\",\"0\",\"225.648\",\"Data Link\",\"T\",\"0\"\r\n")));
+    for (const char* line : {"\"$C0DE\",\"0\",\"225.648\",\"Radio One\",\"A\",\"10\"\r\n",
+                             "\"$C0DE\",\"128\",\"225.648\",\"One Extra\",\"A\",\"10\"\r\n",
+                             "\"$C0DE\",\"129\",\"225.648\",\"One Sport\",\"A\",\"10\"\r\n",
+                             "\"$00C1\",\"0\",\"225.648\",\"Data Link\",\"T\",\"0\"\r\n"}) {
+        EXPECT_TRUE(services.contains(QString::fromLatin1(line))) << line;
+    }
     EXPECT_TRUE(FileText(QStringLiteral("Ensemble.csv"))
                     .contains(QStringLiteral("\"225.648\",\"12B\",\"2\",\"Tunora Mux\"\r\n")));
 
@@ -219,10 +216,9 @@ TEST_F(MainControlTest, UnavailableServiceIsReportedAndStaysSelected) {
     const std::int32_t gone = tables.AddService(0xBEEF, 0, QStringLiteral("Gone"), u'A', 0, k12B);
     Settle(k12B);
     control.PlayService(gone, false);
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Plain);
-    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Service is currently unavailable."));
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::Ok);
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Plain,
+                              QStringLiteral("Service is currently unavailable."),
+                              DialogButtons::Ok));
     EXPECT_EQ(control.PlayingServiceID(), gone);
     EXPECT_FALSE(control.IsServiceOnAir(gone));
     EXPECT_TRUE(control.IsServiceOnAir(radioOne));
@@ -234,10 +230,9 @@ TEST_F(MainControlTest, UnavailableServiceIsReportedAndStaysSelected) {
 TEST_F(MainControlTest, RefusedTuneShowsTheErrorBox) {
     fake.refused.insert(k12B);
     control.PlayService(radioOne, false);
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Error);
-    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Unable to tune to 225.648MHz (12B)."));
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::Cancel);
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Error,
+                              QStringLiteral("Unable to tune to 225.648MHz (12B)."),
+                              DialogButtons::Cancel));
     EXPECT_EQ(control.PendingServiceID(), 0);
     EXPECT_FALSE(control.IsTuning());
     EXPECT_FALSE(control.IsServiceOnAir(radioOne));
@@ -247,10 +242,10 @@ TEST_F(MainControlTest, RefusedTuneShowsTheErrorBox) {
     Settle(k11D);
     fake.refused.insert(k12B);
     EXPECT_FALSE(control.TuneFrequency(k12B));
-    EXPECT_EQ(dialogs.boxes.last().text,
-              QStringLiteral("Unable to tune to 225.648MHz (Tunora Mux)."));
-    EXPECT_FALSE(control.TuneFrequency(0));
-    EXPECT_EQ(dialogs.boxes.size(), 2);
+    EXPECT_TRUE(dialogs.Shown(2, DialogKind::Error,
+                              QStringLiteral("Unable to tune to 225.648MHz (Tunora Mux)."),
+                              DialogButtons::Cancel));
+    EXPECT_FALSE(control.TuneFrequency(0));  // without a box
 }
 
 // Labels are cleaned of the label control codes; audio info and suspend reach the receiver.

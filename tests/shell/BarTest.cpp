@@ -162,27 +162,21 @@ TEST_F(BarTest, StartServiceQuestions) {
     AddRecorder(radioOne, kStream);
     dialogs.answers.push_back(DialogResult::Cancel);
     bar->StartService(otherA);
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Warning);
-    EXPECT_EQ(dialogs.boxes[0].text,
-              u"A service on the current multiplex in being streamed..\n\rDo you want to stop "
-              "streaming and retune?");
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::OkCancel);
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Warning,
+                              u"A service on the current multiplex in being streamed..\n\rDo you "
+                              "want to stop streaming and retune?"_qs,
+                              DialogButtons::OkCancel));
     EXPECT_EQ(control.CurrentService(), radioOne);
 
     AddRecorder(radioOne, kRecording);
     bar->StartService(otherA);
-    ASSERT_EQ(dialogs.boxes.size(), 2);
-    EXPECT_EQ(dialogs.boxes[1].kind, DialogKind::Error);
-    EXPECT_EQ(dialogs.boxes[1].text,
-              u"Unable to retune.\n\rStop recording first or select a service on the current "
-              "multiplex.");
-    EXPECT_EQ(dialogs.boxes[1].buttons, DialogButtons::Cancel);
+    EXPECT_TRUE(dialogs.Shown(2, DialogKind::Error,
+                              u"Unable to retune.\n\rStop recording first or select a service on "
+                              "the current multiplex."_qs,
+                              DialogButtons::Cancel));
     EXPECT_EQ(control.CurrentService(), radioOne);
 
-    // The current service again: nothing at all, not even a box.
-    bar->StartService(radioOne);
-    EXPECT_EQ(dialogs.boxes.size(), 2);
+    bar->StartService(radioOne);  // the current service again: nothing, not even a box
 
     for (TestRecorder* r : recorders) {
         control.RemoveRecorder(r);
@@ -297,17 +291,23 @@ TEST_F(BarTest, ExpandAndCollapse) {
     EXPECT_TRUE(bar->BarExpanded());
 }
 
-// Exit asks first while recording or streaming; Cancel keeps the bar, OK closes it.
-TEST_F(BarTest, ExitAsksWhileBusy) {
+// Closing the window asks "Do you want to exit Tunora?", and Exit asks first while recording
+// or streaming; Cancel keeps the bar, OK closes it.
+TEST_F(BarTest, CloseAndExitAsk) {
     MakeBar();
     bar->ExpandBar();
+    EXPECT_FALSE(bar->close());
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Confirmation, u"Do you want to exit Tunora?"_qs,
+                              DialogButtons::OkCancel));
+    EXPECT_TRUE(bar->isVisible());
+
     Play(radioOne);
     AddRecorder(radioOne, kRecording);
     dialogs.answers.push_back(DialogResult::Cancel);
     bar->ExitAction->trigger();
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].text, u"Do you want to stop recording/streaming and exit Tunora?");
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::OkCancel);
+    EXPECT_TRUE(dialogs.Shown(2, DialogKind::Confirmation,
+                              u"Do you want to stop recording/streaming and exit Tunora?"_qs,
+                              DialogButtons::OkCancel));
     EXPECT_TRUE(bar->BarExpanded());
     EXPECT_FALSE(bar->Terminating());
     dialogs.answers.push_back(DialogResult::Ok);
@@ -316,30 +316,19 @@ TEST_F(BarTest, ExitAsksWhileBusy) {
     EXPECT_TRUE(bar->Terminating());
 }
 
-// Closing the window asks "Do you want to exit Tunora?"; Cancel keeps it open.
-TEST_F(BarTest, CloseAsks) {
-    MakeBar();
-    bar->ExpandBar();
-    EXPECT_FALSE(bar->close());
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].text, u"Do you want to exit Tunora?");
-    EXPECT_TRUE(bar->isVisible());
-}
-
 // The client area acts as frame parts: left 11 and right 24 pixels size, the top-right 48 x 15
 // corner minimises, the rest drags.
 TEST_F(BarTest, HitTestRegions) {
     MakeBar();
     bar->resize(320, 56);
     using H = TTunoraWindow::HitArea;
-    EXPECT_EQ(bar->HitTest({10, 30}), H::LeftEdge);
-    EXPECT_EQ(bar->HitTest({11, 30}), H::Caption);
-    EXPECT_EQ(bar->HitTest({272, 14}), H::MinimiseBox);
-    EXPECT_EQ(bar->HitTest({271, 14}), H::Caption);
-    EXPECT_EQ(bar->HitTest({272, 15}), H::Caption);
-    EXPECT_EQ(bar->HitTest({295, 15}), H::Caption);
-    EXPECT_EQ(bar->HitTest({296, 15}), H::RightEdge);
-    EXPECT_EQ(bar->HitTest({319, 55}), H::RightEdge);
+    for (const auto& [point, area] :
+         {std::pair{QPoint(10, 30), H::LeftEdge}, std::pair{QPoint(11, 30), H::Caption},
+          std::pair{QPoint(272, 14), H::MinimiseBox}, std::pair{QPoint(271, 14), H::Caption},
+          std::pair{QPoint(272, 15), H::Caption}, std::pair{QPoint(295, 15), H::Caption},
+          std::pair{QPoint(296, 15), H::RightEdge}, std::pair{QPoint(319, 55), H::RightEdge}}) {
+        EXPECT_EQ(bar->HitTest(point), area) << point.x() << "," << point.y();
+    }
     EXPECT_EQ(bar->minimumWidth(), 112);
     EXPECT_EQ(bar->minimumHeight(), 56);
     EXPECT_EQ(bar->maximumHeight(), 56);
@@ -380,10 +369,9 @@ TEST_F(BarTest, RecordGoesThroughTheRecordManager) {
 TEST(BarCreation, EmptyTableOffersAScan) {
     ReceiverWorld world(ReceiverWorld::Tables::Empty);
     TTunoraWindow bar(world.tables, world.settings, world.control, {QStringLiteral("tunora")});
-    ASSERT_EQ(world.dialogs.boxes.size(), 1);
-    EXPECT_EQ(world.dialogs.boxes[0].text,
-              u"No services found. \n\rDo you want to scan for them now?");
-    EXPECT_EQ(world.dialogs.boxes[0].buttons, DialogButtons::YesNo);
+    EXPECT_TRUE(world.dialogs.Shown(1, DialogKind::Confirmation,
+                                    u"No services found. \n\rDo you want to scan for them now?"_qs,
+                                    DialogButtons::YesNo));
 }
 
 // A double-click on a link in the label offers it, completed, at the top of the quick menu; a

@@ -1,17 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 
 #include "LayerTwoStream.h"
 #include "platform/HandOverClient.h"
 #include "platform/RegistryKey.h"
 #include "receiver/IViadabRx.h"
+#include "tests/support/Polling.h"
 #include "tests/support/TestEnv.h"
 
 // These tests start the real program (headless) in an isolated configuration.
@@ -52,37 +49,26 @@ protected:
         first.setProcessChannelMode(QProcess::SeparateChannels);
         first.start(ProgramPath(), args);
         ASSERT_TRUE(first.waitForStarted());
-        for (int i = 0; i < 300; ++i) {
-            if (HandOverClient::Send(2, 0, QString())) {
-                return;
-            }
-            QThread::msleep(20);
-        }
-        FAIL() << "the first instance never answered: "
-               << first.readAllStandardError().toStdString();
+        ASSERT_TRUE(PollUntil([] { return HandOverClient::Send(2, 0, QString()).has_value(); }))
+            << "the first instance never answered: " << first.readAllStandardError().toStdString();
     }
 
     // Runs a second instance to its end; returns its exit code.
-    int RunSecond(const QStringList& args, int* elapsedMs = nullptr) {
+    int RunSecond(const QStringList& args) {
         QProcess second;
-        QElapsedTimer timer;
-        timer.start();
         second.start(ProgramPath(), args);
         second.waitForFinished(20000);
-        if (elapsedMs) {
-            *elapsedMs = int(timer.elapsed());
-        }
         secondErr = second.readAllStandardError();
         return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
     }
 
-    int StopFirst() {
+    // Ends the first instance with SIGTERM; it must exit with status 0.
+    void StopFirst() {
         first.terminate();
         EXPECT_TRUE(first.waitForFinished(20000));
         firstErr += first.readAllStandardError();
-        const int code = first.exitStatus() == QProcess::NormalExit ? first.exitCode() : -1;
-        EXPECT_EQ(code, 0) << firstErr.toStdString();
-        return code;
+        EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(first.exitCode(), 0) << firstErr.toStdString();
     }
 
     TestEnv env;
@@ -98,7 +84,7 @@ protected:
 TEST_F(Program, FirstRunWritesDefaultsAndEndsOnSigterm) {
     StartFirst();
     EXPECT_EQ(HandOverClient::Send(2, 0, QString()), std::optional<int>(8080));
-    EXPECT_EQ(StopFirst(), 0);
+    StopFirst();
 
     RegistryKey machine = MachineKey();
     EXPECT_EQ(UserKey().ReadInteger(QStringLiteral("Width")), 320);
@@ -121,8 +107,7 @@ TEST_F(Program, FirstRunWritesDefaultsAndEndsOnSigterm) {
 // A second start hands its whole command line to the first and ends at once with status 0.
 TEST_F(Program, SecondInstanceHandsOverItsCommandLine) {
     StartFirst();
-    int elapsed = 0;
-    EXPECT_EQ(RunSecond({QStringLiteral("play"), QStringLiteral("$c0de")}, &elapsed), 0);
+    EXPECT_EQ(RunSecond({QStringLiteral("play"), QStringLiteral("$c0de")}), 0);
     EXPECT_EQ(UserKey().ReadString(QStringLiteral("Playing")), QStringLiteral("$C0DE"));
     EXPECT_EQ(UserKey().ReadString(QStringLiteral("Recents")), QStringLiteral("$C0DE"));
 
@@ -137,7 +122,7 @@ TEST_F(Program, SecondInstanceHandsOverItsCommandLine) {
     EXPECT_EQ(RunSecond({}), 0);
     EXPECT_EQ(UserKey().ReadString(QStringLiteral("Playing")), QStringLiteral("$C1A2"));
 
-    EXPECT_EQ(StopFirst(), 0);
+    StopFirst();
     EXPECT_TRUE(firstErr.contains("Tunora: error: Invalid command line."))
         << firstErr.toStdString();
 }
@@ -147,27 +132,27 @@ TEST_F(Program, OwnCommandLineAndPlayOnStartup) {
     UserKey().WriteInteger(QStringLiteral("PlayOnStartup"), 1);
     UserKey().WriteString(QStringLiteral("Playing"), QStringLiteral("$C0DE"));
     StartFirst({QStringLiteral("NUL")});
-    EXPECT_EQ(StopFirst(), 0);
+    StopFirst();
     EXPECT_EQ(UserKey().ReadString(QStringLiteral("Recents")), QString());
 
     StartFirst();
-    EXPECT_EQ(StopFirst(), 0);
+    StopFirst();
     EXPECT_EQ(UserKey().ReadString(QStringLiteral("Recents")), QStringLiteral("$C0DE"));
 
     // QUIET stops what plays; the stored key then resumes nothing.
     StartFirst({QStringLiteral("PLAY"), QStringLiteral("$C1A2")});
     EXPECT_EQ(RunSecond({QStringLiteral("QUIET")}), 0);
-    EXPECT_EQ(StopFirst(), 0);
+    StopFirst();
     EXPECT_EQ(UserKey().ReadString(QStringLiteral("Playing")), QStringLiteral("$0000"));
 }
 
 // The launcher's minimised and maximised options store "HideBar".
 TEST_F(Program, ShowCommandOptions) {
     StartFirst({QStringLiteral("--minimized")});
-    EXPECT_EQ(StopFirst(), 0);
+    StopFirst();
     EXPECT_EQ(UserKey().ReadInteger(QStringLiteral("HideBar")), 1);
     StartFirst({QStringLiteral("--maximized")});
-    EXPECT_EQ(StopFirst(), 0);
+    StopFirst();
     EXPECT_EQ(UserKey().ReadInteger(QStringLiteral("HideBar")), 0);
     EXPECT_FALSE(firstErr.contains("Invalid command line.")) << firstErr.toStdString();
 }

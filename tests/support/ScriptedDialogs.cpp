@@ -1,7 +1,5 @@
 #include "tests/support/ScriptedDialogs.h"
 
-#include <gtest/gtest.h>
-
 qsizetype ScriptedDialogs::Boxes::size() const {
     seen_ = list_.size();
     return seen_;
@@ -23,6 +21,21 @@ ScriptedDialogs::~ScriptedDialogs() {
                           << " box: " << box.text.toStdString();
         }
     }
+}
+
+::testing::AssertionResult ScriptedDialogs::Shown(qsizetype count, DialogKind kind,
+                                                  const QString& text,
+                                                  DialogButtons buttons) const {
+    if (boxes.size() != count || count == 0) {
+        return ::testing::AssertionFailure() << boxes.size() << " boxes, not " << count;
+    }
+    const Box& box = boxes.last();
+    if (box.kind != kind || box.text != text || box.buttons != buttons) {
+        return ::testing::AssertionFailure()
+               << "the last box is " << Dialogs::KindName(box.kind).toStdString() << " \""
+               << box.text.toStdString() << "\" with buttons " << static_cast<int>(box.buttons);
+    }
+    return ::testing::AssertionSuccess();
 }
 
 DialogResult ScriptedDialogs::MessageBox(DialogKind kind, const QString& text,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QList>
 #include <QString>
 #include <deque>
@@ -39,6 +41,10 @@ public:
     DialogResult MessageBox(DialogKind kind, const QString& text, DialogButtons buttons) override;
     std::optional<SaveFileAnswer> SaveFile(const SaveFileRequest& request) override;
     std::optional<QString> BrowseFolder(const QString& title, const QString& initialDir) override;
+
+    // Exactly `count` boxes so far, the last one this; marks them as looked at.
+    ::testing::AssertionResult Shown(qsizetype count, DialogKind kind, const QString& text,
+                                     DialogButtons buttons) const;
 
     std::deque<DialogResult> answers;
     std::deque<std::optional<SaveFileAnswer>> saveAnswers;
