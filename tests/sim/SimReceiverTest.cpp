@@ -348,7 +348,7 @@ TEST_F(SimReceiverTest, CaptureDeliversWholeFrames) {
 // pause while another ensemble is tuned and resume when theirs is back.
 TEST_F(SimReceiverTest, CaptureStartsStopsAndFollowsTheTune) {
     Recorder sink;
-    Advise(&sink);
+    const std::int32_t cookie = Advise(&sink);
     TuneReady(225.648);
     const std::int32_t alpha = Component(Alpha, 0);
     const std::int32_t alphaTwo = Component(Alpha, 1);
@@ -375,6 +375,7 @@ TEST_F(SimReceiverTest, CaptureStartsStopsAndFollowsTheTune) {
     EXPECT_EQ(sink.Count(alphaTwo), paused);
     Tune(225.648);
     EXPECT_TRUE(sink.WaitFor(alphaTwo, paused + 50));
+    Rx().Unadvise(cookie);  // before the sink goes
 }
 
 // Paced delivery gives one frame per 24 ms at 48 kHz and per 48 ms at 24 kHz; unpaced delivery
