@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <thread>
 #include <vector>
 
 #include "tests/http/HTTPFixture.h"
@@ -109,20 +108,23 @@ TEST_F(HTTPServerTest, ClosesAnOverlongHeadWithoutAnswer) {
     EXPECT_FALSE(Pumped([this] { return TestClient(port).ClosedWithin(1500); }));
 }
 
-// Finished sessions wait in a cache of six threads; a burst of connections beyond that leaves six
-// idle threads, and the cached threads serve the next requests.
+// Finished sessions wait in a cache of six threads: ten sessions at once leave six idle
+// threads, and the cached threads serve the next requests.
 TEST_F(HTTPServerTest, KeepsSixIdleThreads) {
-    Pumped([this] {
-        std::vector<std::jthread> clients;
-        for (int i = 0; i < 10; ++i) {
-            clients.emplace_back([this] {
-                TestClient client(port);
-                client.Send("GET /nothing.txt HTTP/1.0\r\n\r\n");
-                client.ReadAll();
-            });
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int i = 0; i < 10; ++i) {
+        clients.push_back(std::make_unique<TestClient>(port));
+    }
+    ASSERT_TRUE(PollUntil([this] { return server->SessionCount() == 10; }));
+    const std::vector<std::string> answers = Pumped([&clients] {
+        std::vector<std::string> all;
+        for (const auto& client : clients) {
+            client->Send("GET /nothing.txt HTTP/1.0\r\n\r\n");
+            all.push_back(client->ReadAll());
         }
-        return 0;
+        return all;
     });
+    EXPECT_EQ(answers, std::vector<std::string>(10, kNotFound));
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(PollUntil([this] { return server->SessionCount() == 0; }));
         EXPECT_EQ(server->IdleThreadCount(), THTTPServer::kIdleThreads);
