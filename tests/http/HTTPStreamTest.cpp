@@ -91,6 +91,16 @@ protected:
         Settle(k12B);
         control.PlayService(radioOne, false);
     }
+    // Radio One's ICY head up to, without, "icy-metaint:" and the blank line.
+    std::string IcyHead() const {
+        return "ICY 200 OK\r\n"
+               "icy-notice1:<BR>This stream requires an MPEG-1 Layer 2 player, see the <a "
+               "href=\"https://tunora.org/\">Tunora web site</a> for more information.<BR>\r\n"
+               "icy-notice2:Tunora digital radio server/Version 1.4 Dev 10\r\n"
+               "icy-name:Radio One\r\nicy-genre:" +
+               tables.GetServiceProgrammeTypeName(radioOne).toStdString() +
+               "\r\nicy-url:https://tunora.org/\r\nicy-pub:1\r\n";
+    }
     bool StreamsAttached(int count) {
         return PollUntil([&] { return control.GetAttachedRecorders().size() == count; });
     }
@@ -113,29 +123,35 @@ protected:
 
 }  // namespace
 
-// A plain ".mp2" request gets the plain head and the audio blocks as they came, and the stream
-// counts as one on the controller until the listener leaves.
-TEST_F(HTTPStreamTest, StreamsPlainAudio) {
+// A ".mp2" request without titles (plain, or "Icy-MetaData: 0", which gets the ICY head
+// without "icy-metaint:") gets the audio blocks as they came, and the stream counts as one on
+// the controller until the listener leaves.
+TEST_F(HTTPStreamTest, StreamsAudioWithoutTitles) {
     PlayRadioOne();
-    {
-        Listener listener(port, "GET /49374.mp2 HTTP/1.0\r\n\r\n");
-        ASSERT_TRUE(StreamsAttached(1));
-        ASSERT_TRUE(PollUntil([&] { return listener.HeadDone(); }));
-        EXPECT_EQ(listener.Head(),
-                  "HTTP/1.0 200 OK\r\nServer: Tunora/1.4 Dev 10\r\nContent-Type: audio/mpeg\r\n"
-                  "Cache-Control: no-cache\r\nPragma: no-cache\r\nConnection: close\r\n"
-                  "Pragma: features=\"broadcast\"\r\nContent-Length: -1\r\n\r\n");
-        EXPECT_EQ(control.StreamingCountValue(), 1);
-        EXPECT_FALSE(control.GetAttachedRecorders().front()->WantsPAD());
-        Deliver(0, 10);
-        ASSERT_TRUE(PollUntil([&] { return listener.Size() == 10 * 384; }));
-        const std::string body = listener.Body();
-        for (std::uint32_t i = 0; i < 10; ++i) {
-            EXPECT_EQ(NumberOf(body, i * 384), i);
+    const std::pair<std::string, std::string> cases[] = {
+        {"",
+         "HTTP/1.0 200 OK\r\nServer: Tunora/1.4 Dev 10\r\nContent-Type: audio/mpeg\r\n"
+         "Cache-Control: no-cache\r\nPragma: no-cache\r\nConnection: close\r\n"
+         "Pragma: features=\"broadcast\"\r\nContent-Length: -1\r\n\r\n"},
+        {"icy-metadata: 0\r\n", IcyHead() + "\r\n"}};
+    for (const auto& [header, head] : cases) {
+        {
+            Listener listener(port, "GET /49374.mp2 HTTP/1.0\r\n" + header + "\r\n");
+            ASSERT_TRUE(StreamsAttached(1));
+            ASSERT_TRUE(PollUntil([&] { return listener.HeadDone(); }));
+            EXPECT_EQ(listener.Head(), head);
+            EXPECT_EQ(control.StreamingCountValue(), 1);
+            EXPECT_FALSE(control.GetAttachedRecorders().front()->WantsPAD());
+            Deliver(0, 10);
+            ASSERT_TRUE(PollUntil([&] { return listener.Size() == 10 * 384; }));
+            const std::string body = listener.Body();
+            for (std::uint32_t i = 0; i < 10; ++i) {
+                EXPECT_EQ(NumberOf(body, i * 384), i);
+            }
         }
+        ASSERT_TRUE(FeedUntilAttached(0));
+        EXPECT_EQ(control.StreamingCountValue(), 0);
     }
-    ASSERT_TRUE(FeedUntilAttached(0));
-    EXPECT_EQ(control.StreamingCountValue(), 0);
 }
 
 // With titles asked for, exactly 245760 audio bytes pass between metadata blocks, the first after
@@ -146,18 +162,7 @@ TEST_F(HTTPStreamTest, InsertsMetadataEvery245760Bytes) {
     Listener listener(port, "GET /49374.mp2 HTTP/1.0\r\nIcy-MetaData: 1\r\n\r\n");
     ASSERT_TRUE(StreamsAttached(1));
     ASSERT_TRUE(PollUntil([&] { return listener.HeadDone(); }));
-    EXPECT_EQ(listener.Head(),
-              "ICY 200 OK\r\n"
-              "icy-notice1:<BR>This stream requires an MPEG-1 Layer 2 player, see the <a "
-              "href=\"https://tunora.org/\">Tunora web site</a> for more information.<BR>\r\n"
-              "icy-notice2:Tunora digital radio server/Version 1.4 Dev 10\r\n"
-              "icy-name:Radio One\r\n"
-              "icy-genre:" +
-                  tables.GetServiceProgrammeTypeName(radioOne).toStdString() +
-                  "\r\n"
-                  "icy-url:https://tunora.org/\r\n"
-                  "icy-pub:1\r\n"
-                  "icy-metaint:245760\r\n\r\n");
+    EXPECT_EQ(listener.Head(), IcyHead() + "icy-metaint:245760\r\n\r\n");
     EXPECT_TRUE(control.GetAttachedRecorders().front()->WantsPAD());
 
     // 1300 frames = 499200 bytes: two metadata blocks, batches small enough never to drop.
@@ -179,21 +184,6 @@ TEST_F(HTTPStreamTest, InsertsMetadataEvery245760Bytes) {
     for (std::uint32_t i = 0; i < 1300; ++i) {
         ASSERT_EQ(NumberOf(audio, i * 384), i) << "frame " << i;
     }
-}
-
-// Icy-MetaData 0 gives the ICY head without "icy-metaint:" and a stream without metadata.
-TEST_F(HTTPStreamTest, IcyMetadataZeroStreamsWithoutTitles) {
-    PlayRadioOne();
-    Listener listener(port, "GET /49374.mp2 HTTP/1.0\r\nicy-metadata: 0\r\n\r\n");
-    ASSERT_TRUE(StreamsAttached(1));
-    ASSERT_TRUE(PollUntil([&] { return listener.HeadDone(); }));
-    const std::string head = listener.Head();
-    EXPECT_EQ(head.rfind("ICY 200 OK\r\n", 0), 0u);
-    EXPECT_NE(head.find("icy-pub:1\r\n\r\n"), std::string::npos);
-    EXPECT_EQ(head.find("icy-metaint"), std::string::npos);
-    EXPECT_FALSE(control.GetAttachedRecorders().front()->WantsPAD());
-    Deliver(0, 100);
-    ASSERT_TRUE(PollUntil([&] { return listener.Size() == 100 * 384; }));
 }
 
 // A listener that falls behind loses blocks once 256 are queued: the newest 64 are kept and the
