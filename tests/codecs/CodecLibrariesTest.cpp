@@ -1,6 +1,5 @@
 // The three codec libraries through their C entry points, loaded the way the program loads them.
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <lame/lame.h>
 #include <vorbis/codec.h>
@@ -13,39 +12,30 @@
 #include "LayerTwoStream.h"
 #include "codecs/BladeEncoder.h"
 #include "codecs/MpgLib.h"
+#include "recording/CodecLibrary.h"
 
 namespace {
 
-class Library {
-public:
-    explicit Library(const char* file) {
-        const std::string path = std::string(CODEC_BIN_DIR) + "/" + file;
-        handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    }
-    ~Library() {
-        if (handle_) {
-            dlclose(handle_);
-        }
-    }
-    template <typename F>
-    F Get(const char* name) const {
-        return reinterpret_cast<F>(handle_ ? dlsym(handle_, name) : nullptr);
-    }
-    bool Loaded() const { return handle_ != nullptr; }
+// An entry point of a library from the build's codec folder, loaded the way the program loads it.
+template <typename F>
+F Entry(const CodecLibrary& library, const char* name) {
+    return reinterpret_cast<F>(library.Symbol(name));
+}
 
-private:
-    void* handle_ = nullptr;
-};
+CodecLibrary Load(const char* file) {
+    CodecLibrary::SetFolder(QStringLiteral(CODEC_BIN_DIR));
+    return CodecLibrary(QString::fromLatin1(file));
+}
 
 struct BeLibrary {
     explicit BeLibrary(const char* file)
-        : lib(file),
-          init(lib.Get<BeInitStreamFn>("beInitStream")),
-          encode(lib.Get<BeEncodeChunkFn>("beEncodeChunk")),
-          deinit(lib.Get<BeDeinitStreamFn>("beDeinitStream")),
-          close(lib.Get<BeCloseStreamFn>("beCloseStream")),
-          version(lib.Get<BeVersionFn>("beVersion")) {}
-    Library lib;
+        : lib(Load(file)),
+          init(Entry<BeInitStreamFn>(lib, "beInitStream")),
+          encode(Entry<BeEncodeChunkFn>(lib, "beEncodeChunk")),
+          deinit(Entry<BeDeinitStreamFn>(lib, "beDeinitStream")),
+          close(Entry<BeCloseStreamFn>(lib, "beCloseStream")),
+          version(Entry<BeVersionFn>(lib, "beVersion")) {}
+    CodecLibrary lib;
     BeInitStreamFn init;
     BeEncodeChunkFn encode;
     BeDeinitStreamFn deinit;
@@ -195,10 +185,10 @@ TEST(CodecLibraries, HandlesAreCheckedAndIndependent) {
 // The decoder takes input cut anywhere, skips junk before the first frame, and hands out
 // all PCM across calls when the output is small (whole samples only); nothing is lost.
 TEST(CodecLibraries, DecoderResyncsAndDrainsAcrossCalls) {
-    Library lib("libmpglib.so");
-    auto init = lib.Get<InitMP3Fn>("_InitMP3");
-    auto decode = lib.Get<DecodeMP3Fn>("_decodeMP3");
-    auto exit = lib.Get<ExitMP3Fn>("_ExitMP3");
+    const CodecLibrary lib = Load("libmpglib.so");
+    auto init = Entry<InitMP3Fn>(lib, "_InitMP3");
+    auto decode = Entry<DecodeMP3Fn>(lib, "_decodeMP3");
+    auto exit = Entry<ExitMP3Fn>(lib, "_ExitMP3");
     ASSERT_TRUE(init && decode && exit);
 
     std::vector<std::uint8_t> state(MpgLibStateBytes, 0xA5);

@@ -16,16 +16,6 @@ struct Response {
     QByteArray body;
 };
 
-Response Split(const std::string& response) {
-    const std::size_t end = response.find("\r\n\r\n");
-    if (end == std::string::npos) {
-        return {response, {}};
-    }
-    return {
-        response.substr(0, end + 4),
-        QByteArray(response.data() + end + 4, static_cast<qsizetype>(response.size() - end - 4))};
-}
-
 std::string ImageHead(qsizetype size, const char* type = "image/gif") {
     return std::string("HTTP/1.0 200 OK\r\nContent-Type: ") + type +
            "\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n";
@@ -40,8 +30,12 @@ protected:
     std::string Key(std::int32_t service) const {
         return tables.GetServiceKey(service, false, u'_').toStdString();
     }
-    Response Fetch(const std::string& path) {
-        return Split(Get("GET " + path + " HTTP/1.0\r\n\r\n"));
+    // The head up to its blank line, and the body.
+    Response Fetch(const std::string& path) const {
+        const std::string answer = Get("GET " + path + " HTTP/1.0\r\n\r\n");
+        const std::size_t end = answer.find("\r\n\r\n");
+        const std::size_t cut = end == std::string::npos ? answer.size() : end + 4;
+        return {answer.substr(0, cut), QByteArray::fromStdString(answer.substr(cut))};
     }
 };
 
@@ -50,18 +44,16 @@ protected:
 // The logo and the spacer are the program's GIF resources with their length; the path is read
 // without regard to case.
 TEST_F(HTTPPicturesTest, ServesLogoAndSpacer) {
-    const QByteArray logo = Gif(QStringLiteral("TUNORA"));
-    ASSERT_FALSE(logo.isEmpty());
-    Response response = Fetch("/tunora.gif");
-    EXPECT_EQ(response.head, ImageHead(logo.size()));
-    EXPECT_EQ(response.body, logo);
-    EXPECT_EQ(Fetch("/TUNORA.GIF").body, logo);
-
-    response = Fetch("/1x1.gif");
-    const QByteArray spacer = Gif(QStringLiteral("1X1"));
-    EXPECT_EQ(response.head, ImageHead(spacer.size()));
-    EXPECT_EQ(response.body, spacer);
-    const std::optional<TIndexedBitmap> pixel = TGifDecoder::Decode(response.body);
+    for (const auto& [path, name] :
+         {std::pair{"/tunora.gif", "TUNORA"}, std::pair{"/TUNORA.GIF", "TUNORA"},
+          std::pair{"/1x1.gif", "1X1"}}) {
+        const QByteArray gif = Gif(QString::fromLatin1(name));
+        ASSERT_FALSE(gif.isEmpty()) << name;
+        const Response response = Fetch(path);
+        EXPECT_EQ(response.head, ImageHead(gif.size())) << path;
+        EXPECT_EQ(response.body, gif) << path;
+    }
+    const std::optional<TIndexedBitmap> pixel = TGifDecoder::Decode(Fetch("/1x1.gif").body);
     ASSERT_TRUE(pixel);
     EXPECT_EQ(pixel->Width(), 1);
     EXPECT_EQ(pixel->Height(), 1);

@@ -1,9 +1,5 @@
 #include "tests/http/HTTPTestClient.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <thread>
-
 TestClient::TestClient(std::uint16_t port, const char* address)
     : socket_(TSocket::Connect(TSocketAddress::FromText(QString::fromLatin1(address), port))) {
     socket_.SetTimeouts(20000);
@@ -25,32 +21,6 @@ std::string TestClient::ReadAll() const {
     }
 }
 
-std::string TestClient::ReadHead() const {
-    std::string result;
-    char c = 0;
-    while (result.size() < 4 || result.compare(result.size() - 4, 4, "\r\n\r\n") != 0) {
-        if (socket_.Receive(&c, 1) != 1) {
-            break;
-        }
-        result.push_back(c);
-    }
-    return result;
-}
-
-std::string TestClient::Read(std::size_t count) const {
-    std::string result(count, '\0');
-    std::size_t have = 0;
-    while (have < count) {
-        const std::ptrdiff_t got = socket_.Receive(result.data() + have, count - have);
-        if (got <= 0) {
-            break;
-        }
-        have += static_cast<std::size_t>(got);
-    }
-    result.resize(have);
-    return result;
-}
-
 std::string TestClient::ReadSome() const {
     char buffer[65536];
     const std::ptrdiff_t count = socket_.Receive(buffer, sizeof(buffer));
@@ -63,19 +33,6 @@ bool TestClient::ClosedWithin(int milliseconds) const {
     }
     char c = 0;
     return socket_.Receive(&c, 1) == 0;
-}
-
-bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 std::string Exchange(std::uint16_t port, const std::string& request, const char* address) {

@@ -2,11 +2,11 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <future>
 #include <string>
 
 #include "http/TSocket.h"
+#include "tests/support/Polling.h"
 
 // A blocking client of the server under test, with a 20 s receive time-out so that a broken
 // server fails a test instead of hanging it.
@@ -18,10 +18,6 @@ public:
     bool Send(const std::string& text) const;
     // Everything up to the end of the stream (or the time-out).
     std::string ReadAll() const;
-    // Up to and including the blank line that ends a response head.
-    std::string ReadHead() const;
-    // Exactly `count` bytes, fewer only when the stream ends first.
-    std::string Read(std::size_t count) const;
     // True when the server closes the connection within `milliseconds` without sending a byte.
     bool ClosedWithin(int milliseconds) const;
     // What has arrived, waiting for at least one byte; empty at the end of the stream.
@@ -34,14 +30,12 @@ private:
     TSocket socket_;
 };
 
-// Pumps the main thread's events until `done` or the time-out; returns `done()`.
-bool PumpUntil(const std::function<bool()>& done, int milliseconds = 10000);
-
-// Runs `work` on another thread while the main thread pumps its events, and returns its result.
+// Runs `work` on another thread while the main thread turns its event loop (sessions hand their
+// controller calls to it), and returns its result.
 template <class F>
 auto Pumped(F work) -> decltype(work()) {
     auto result = std::async(std::launch::async, std::move(work));
-    PumpUntil([&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+    PollUntil([&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
               60000);
     return result.get();
 }

@@ -4,12 +4,11 @@
 
 // The escape table decodes only its own escapes, upper-case only, and "%25" last.
 TEST(HTTPText, DecodesKnownEscapesOnceAndInOrder) {
-    EXPECT_EQ(HTTPText::DecodeEscapes(QStringLiteral("/a%20b%2Fc%3F%40%7E%5B%5D%60%22")),
-              QStringLiteral("/a b/c?@~[]`\""));
-    EXPECT_EQ(HTTPText::DecodeEscapes(QStringLiteral("%2520")), QStringLiteral("%20"));
-    EXPECT_EQ(HTTPText::DecodeEscapes(QStringLiteral("%2E%2E%2f%0a")),
-              QStringLiteral("%2E%2E%2f%0a"));
-    EXPECT_EQ(HTTPText::DecodeEscapes(QStringLiteral("%0D%0A")), QStringLiteral("\r\n"));
+    for (const auto& [coded, text] :
+         {std::pair{"/a%20b%2Fc%3F%40%7E%5B%5D%60%22", "/a b/c?@~[]`\""}, std::pair{"%2520", "%20"},
+          std::pair{"%2E%2E%2f%0a", "%2E%2E%2f%0a"}, std::pair{"%0D%0A", "\r\n"}}) {
+        EXPECT_EQ(HTTPText::DecodeEscapes(QString::fromLatin1(coded)), QString::fromLatin1(text));
+    }
 }
 
 // A word ends at the first blank after trimming; without a blank the word is empty and the text
@@ -50,30 +49,16 @@ TEST(HTTPText, MatchesCredentials) {
 // A metadata block is the length byte and the text zero-padded to 16-byte blocks; a long title
 // is cut so that the text never exceeds 4080 bytes (255 blocks).
 TEST(HTTPText, BuildsMetadataBlocks) {
-    const QByteArray block = HTTPText::MetadataBlock(QStringLiteral("News"));
-    const QByteArray text = "StreamTitle='News';StreamUrl='';";  // 32 bytes
-    ASSERT_EQ(block.size(), 1 + 32);
-    EXPECT_EQ(block[0], 2);
-    EXPECT_EQ(block.mid(1), text);
-
-    const QByteArray odd = HTTPText::MetadataBlock(QStringLiteral("Newsy"));
-    ASSERT_EQ(odd.size(), 1 + 48);
-    EXPECT_EQ(odd[0], 3);
-    EXPECT_EQ(odd.mid(1, 33), "StreamTitle='Newsy';StreamUrl='';");
-    EXPECT_EQ(odd.mid(34), QByteArray(15, '\0'));
-
-    const QByteArray fits = HTTPText::MetadataBlock(QString(4052, u'x'));
-    ASSERT_EQ(fits.size(), 1 + 4080);
-    EXPECT_EQ(static_cast<unsigned char>(fits[0]), 255);
-    EXPECT_TRUE(fits.endsWith("x';StreamUrl='';"));
-
-    const QByteArray cut = HTTPText::MetadataBlock(QString(4053, u'x'));
-    ASSERT_EQ(cut.size(), 1 + 4080);
-    EXPECT_EQ(static_cast<unsigned char>(cut[0]), 255);
-    EXPECT_TRUE(cut.endsWith("x';StreamUrl=''"));
-
-    const QByteArray longest = HTTPText::MetadataBlock(QString(5000, u'x'));
-    ASSERT_EQ(longest.size(), 1 + 4080);
-    EXPECT_EQ(longest.mid(1, 13), "StreamTitle='");
-    EXPECT_EQ(longest.back(), 'x');
+    EXPECT_EQ(HTTPText::MetadataBlock(QStringLiteral("News")),
+              QByteArray("\x02StreamTitle='News';StreamUrl='';"));  // 32 bytes of text
+    EXPECT_EQ(HTTPText::MetadataBlock(QStringLiteral("Newsy")),
+              QByteArray("\x03StreamTitle='Newsy';StreamUrl='';") + QByteArray(15, '\0'));
+    for (const auto& [length, end] : {std::pair{4052, "x';StreamUrl='';"},
+                                      std::pair{4053, "x';StreamUrl=''"}, std::pair{5000, "xx"}}) {
+        const QByteArray block = HTTPText::MetadataBlock(QString(length, u'x'));
+        ASSERT_EQ(block.size(), 1 + 4080) << length;
+        EXPECT_EQ(static_cast<unsigned char>(block[0]), 255) << length;
+        EXPECT_EQ(block.mid(1, 13), "StreamTitle='") << length;
+        EXPECT_TRUE(block.endsWith(end)) << length;
+    }
 }

@@ -157,7 +157,7 @@ TEST(GifDecoder, RejectsGarbage) {
     }
     QString error;
     TGifDecoder::Decode(empty, &error);
-    EXPECT_EQ(error, QStringLiteral("GIF data holds no image"));
+    EXPECT_EQ(error, "GIF data holds no image");
 }
 
 // Every cut-short copy of a valid file is refused without a crash, except one lacking only

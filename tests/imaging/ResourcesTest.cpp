@@ -36,8 +36,7 @@ TEST(Resources, SplashAndProductPictures) {
     };
     for (const Expected& e : {Expected{"SPLASH", 300, 100}, Expected{"TUNORA", 268, 64},
                               Expected{"TUNORA16", 16, 16}, Expected{"TUNORA32", 32, 32}}) {
-        for (const QString& type :
-             {QStringLiteral("GIF"), QStringLiteral("gif"), QStringLiteral("Gif")}) {
+        for (const QString type : {"GIF", "gif", "Gif"}) {
             for (const QString& name : Spellings(e.name)) {
                 std::optional<QByteArray> data = Resources::Find(type, name);
                 ASSERT_TRUE(data.has_value()) << type.toStdString() << "/" << name.toStdString();
@@ -100,7 +99,7 @@ TEST(Resources, LookupMisses) {
     EXPECT_FALSE(Resources::Find("GIF", "MAINICON").has_value());
     QString error;
     EXPECT_FALSE(TGifDecoder::LoadResource("NOSUCHPICTURE", &error).has_value());
-    EXPECT_EQ(error, QStringLiteral("No GIF resource \"NOSUCHPICTURE\""));
+    EXPECT_EQ(error, "No GIF resource \"NOSUCHPICTURE\"");
 }
 
 // Every embedded GIF decodes, and Names lists them upper-cased.

@@ -12,14 +12,14 @@
 // Dates are "dd/MM/yyyy" with leading zeros; reading takes one- or two-digit day and month and a
 // four-digit year and refuses impossible dates and other layouts.
 TEST(Formats, DatesWriteAndReadAsDayMonthYear) {
-    EXPECT_EQ(FormatDate(QDate(2024, 2, 1)), QStringLiteral("01/02/2024"));
-    EXPECT_EQ(FormatDate(QDate(1899, 12, 30)), QStringLiteral("30/12/1899"));
-    EXPECT_EQ(FormatDate(QDate(999, 1, 9)), QStringLiteral("09/01/0999"));
+    EXPECT_EQ(FormatDate(QDate(2024, 2, 1)), "01/02/2024");
+    EXPECT_EQ(FormatDate(QDate(1899, 12, 30)), "30/12/1899");
+    EXPECT_EQ(FormatDate(QDate(999, 1, 9)), "09/01/0999");
     EXPECT_EQ(FormatDate(QDate()), QString());
 
-    EXPECT_EQ(ParseDate(QStringLiteral("01/02/2024")), QDate(2024, 2, 1));
-    EXPECT_EQ(ParseDate(QStringLiteral(" 1/2/2024 ")), QDate(2024, 2, 1));
-    EXPECT_EQ(ParseDate(QStringLiteral("29/02/2024")), QDate(2024, 2, 29));
+    EXPECT_EQ(ParseDate("01/02/2024"), QDate(2024, 2, 1));
+    EXPECT_EQ(ParseDate(" 1/2/2024 "), QDate(2024, 2, 1));
+    EXPECT_EQ(ParseDate("29/02/2024"), QDate(2024, 2, 29));
     for (const char* bad : {"29/02/2023", "31/04/2024", "00/01/2024", "01/13/2024", "01/02/24",
                             "2024-02-01", "01.02.2024", "01/02/2024x", ""}) {
         EXPECT_EQ(ParseDate(QString::fromLatin1(bad)), std::nullopt) << bad;
@@ -29,14 +29,14 @@ TEST(Formats, DatesWriteAndReadAsDayMonthYear) {
 // Times are two-digit 24-hour hour and minute (seconds dropped); reading refuses out-of-range
 // parts and takes optional seconds.
 TEST(Formats, TimesWriteAndReadAsHoursAndMinutes) {
-    EXPECT_EQ(FormatTime(QTime(7, 5)), QStringLiteral("07:05"));
-    EXPECT_EQ(FormatTime(QTime(0, 0)), QStringLiteral("00:00"));
-    EXPECT_EQ(FormatTime(QTime(23, 59, 59, 999)), QStringLiteral("23:59"));
+    EXPECT_EQ(FormatTime(QTime(7, 5)), "07:05");
+    EXPECT_EQ(FormatTime(QTime(0, 0)), "00:00");
+    EXPECT_EQ(FormatTime(QTime(23, 59, 59, 999)), "23:59");
     EXPECT_EQ(FormatTime(QTime()), QString());
 
-    EXPECT_EQ(ParseTime(QStringLiteral("07:30")), QTime(7, 30));
-    EXPECT_EQ(ParseTime(QStringLiteral("7:30")), QTime(7, 30));
-    EXPECT_EQ(ParseTime(QStringLiteral("23:59:58")), QTime(23, 59, 58));
+    EXPECT_EQ(ParseTime("07:30"), QTime(7, 30));
+    EXPECT_EQ(ParseTime("7:30"), QTime(7, 30));
+    EXPECT_EQ(ParseTime("23:59:58"), QTime(23, 59, 58));
     for (const char* bad : {"24:00", "12:60", "12:5", "1230", "12:30:60", "-1:00", ""}) {
         EXPECT_EQ(ParseTime(QString::fromLatin1(bad)), std::nullopt) << bad;
     }
@@ -45,26 +45,25 @@ TEST(Formats, TimesWriteAndReadAsHoursAndMinutes) {
 // Numbers are written in their shortest form with up to 15 significant digits and "."; very large
 // and very small ones switch to an exponent; non-numbers have names.
 TEST(Formats, FloatsUseTheShortestText) {
-    EXPECT_EQ(FormatFloat(225.648), QStringLiteral("225.648"));
-    EXPECT_EQ(FormatFloat(1452.96), QStringLiteral("1452.96"));
-    EXPECT_EQ(FormatFloat(174.928), QStringLiteral("174.928"));
-    EXPECT_EQ(FormatFloat(0), QStringLiteral("0"));
-    EXPECT_EQ(FormatFloat(-0.0), QStringLiteral("0"));
-    EXPECT_EQ(FormatFloat(8), QStringLiteral("8"));
-    EXPECT_EQ(FormatFloat(-8.5), QStringLiteral("-8.5"));
-    EXPECT_EQ(FormatFloat(0.1 + 0.2), QStringLiteral("0.3"));
-    EXPECT_EQ(FormatFloat(1.0 / 3), QStringLiteral("0.333333333333333"));
-    EXPECT_EQ(FormatFloat(2.0 / 3), QStringLiteral("0.666666666666667"));
-    EXPECT_EQ(FormatFloat(123456789012345.0), QStringLiteral("123456789012345"));
-    EXPECT_EQ(FormatFloat(999999999999999.9), QStringLiteral("1E15"));
-    EXPECT_EQ(FormatFloat(1e20), QStringLiteral("1E20"));
-    EXPECT_EQ(FormatFloat(-2.5e100), QStringLiteral("-2.5E100"));
-    EXPECT_EQ(FormatFloat(0.00001), QStringLiteral("0.00001"));
-    EXPECT_EQ(FormatFloat(1.5e-7), QStringLiteral("1.5E-7"));
-    EXPECT_EQ(FormatFloat(std::numeric_limits<double>::quiet_NaN()), QStringLiteral("NAN"));
-    EXPECT_EQ(FormatFloat(-std::numeric_limits<double>::infinity()), QStringLiteral("-INF"));
-    EXPECT_EQ(FormatFloat(std::numeric_limits<double>::denorm_min()),
-              QStringLiteral("4.94065645841247E-324"));
+    EXPECT_EQ(FormatFloat(225.648), "225.648");
+    EXPECT_EQ(FormatFloat(1452.96), "1452.96");
+    EXPECT_EQ(FormatFloat(174.928), "174.928");
+    EXPECT_EQ(FormatFloat(0), "0");
+    EXPECT_EQ(FormatFloat(-0.0), "0");
+    EXPECT_EQ(FormatFloat(8), "8");
+    EXPECT_EQ(FormatFloat(-8.5), "-8.5");
+    EXPECT_EQ(FormatFloat(0.1 + 0.2), "0.3");
+    EXPECT_EQ(FormatFloat(1.0 / 3), "0.333333333333333");
+    EXPECT_EQ(FormatFloat(2.0 / 3), "0.666666666666667");
+    EXPECT_EQ(FormatFloat(123456789012345.0), "123456789012345");
+    EXPECT_EQ(FormatFloat(999999999999999.9), "1E15");
+    EXPECT_EQ(FormatFloat(1e20), "1E20");
+    EXPECT_EQ(FormatFloat(-2.5e100), "-2.5E100");
+    EXPECT_EQ(FormatFloat(0.00001), "0.00001");
+    EXPECT_EQ(FormatFloat(1.5e-7), "1.5E-7");
+    EXPECT_EQ(FormatFloat(std::numeric_limits<double>::quiet_NaN()), "NAN");
+    EXPECT_EQ(FormatFloat(-std::numeric_limits<double>::infinity()), "-INF");
+    EXPECT_EQ(FormatFloat(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324");
 }
 
 // Reading takes what writing makes (and blanks, signs, exponents), and falls back to the default
@@ -73,10 +72,10 @@ TEST(Formats, FloatsReadBackOrTakeTheDefault) {
     for (double v : {225.648, 1452.96, 0.0, 8.0, -8.5, 1e20, 1.5e-7, 0.00001, 174.928}) {
         EXPECT_EQ(ParseFloatDef(FormatFloat(v), -99), v) << v;
     }
-    EXPECT_EQ(ParseFloatDef(QStringLiteral(" 12.5 "), -1), 12.5);
-    EXPECT_EQ(ParseFloatDef(QStringLiteral("+.5"), -1), 0.5);
-    EXPECT_EQ(ParseFloatDef(QStringLiteral("3."), -1), 3.0);
-    EXPECT_EQ(ParseFloatDef(QStringLiteral("1e3"), -1), 1000.0);
+    EXPECT_EQ(ParseFloatDef(" 12.5 ", -1), 12.5);
+    EXPECT_EQ(ParseFloatDef("+.5", -1), 0.5);
+    EXPECT_EQ(ParseFloatDef("3.", -1), 3.0);
+    EXPECT_EQ(ParseFloatDef("1e3", -1), 1000.0);
     for (const char* bad :
          {"", " ", "1,5", "1.2.3", "abc", "12a", "inf", "nan", "1e999", "0x10", "1 000"}) {
         EXPECT_EQ(ParseFloatDef(QString::fromLatin1(bad), -1), -1) << bad;
@@ -89,7 +88,7 @@ TEST(Formats, ProcessFormatsKeepCNumbers) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     SetProcessFormats();
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
-    EXPECT_EQ(QLocale().toString(1234.5), QStringLiteral("1234.5"));
+    EXPECT_EQ(QLocale().toString(1234.5), "1234.5");
     char buffer[32];
     std::snprintf(buffer, sizeof(buffer), "%.1f", 2.5);
     EXPECT_STREQ(buffer, "2.5");

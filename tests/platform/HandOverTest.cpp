@@ -14,6 +14,7 @@
 #include "platform/HandOverClient.h"
 #include "platform/HandOverServer.h"
 #include "tests/platform/PeerProcess.h"
+#include "tests/support/Polling.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -56,7 +57,7 @@ std::optional<std::int32_t> RawExchange(const QString& path, const QByteArray& b
     }
     std::optional<std::int32_t> answer;
     bool ended = false;
-    SpinUntil([&] {
+    PollUntil([&] {
         pollfd pfd{fd, POLLIN, 0};
         if (::poll(&pfd, 1, 0) <= 0) {
             return false;
@@ -71,6 +72,15 @@ std::optional<std::int32_t> RawExchange(const QString& path, const QByteArray& b
     ::close(fd);
     EXPECT_TRUE(ended);
     return answer;
+}
+
+// A second instance handing over (w, l, text); what it printed.
+QString Send(int w, std::int64_t l, const QString& text = {}) {
+    QStringList arguments = {"send", QString::number(w), QString::number(l)};
+    if (!text.isNull()) {
+        arguments.append(text);
+    }
+    return RunPeer(arguments);
 }
 
 QByteArray Request(int wParam, std::int64_t lParam, std::uint32_t length, const QString& text) {
@@ -99,15 +109,10 @@ TEST(HandOver, SecondProcessGetsTheAnswerOfEachCommand) {
 
     const QString line =
         QString::fromUtf8("/opt/tunora/tunora PLAY \"$c0de\" caf\xc3\xa9 \xe2\x82\xac");
-    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("0"), QStringLiteral("49374")}),
-              QStringLiteral("0"));
-    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("1"), QStringLiteral("0"), line}),
-              QStringLiteral("0"));
-    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("2"), QStringLiteral("0")}),
-              QStringLiteral("8080"));
-    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("-7"),
-                       QStringLiteral("81985529216486895")}),
-              QStringLiteral("-1"));
+    EXPECT_EQ(Send(0, 49374), "0");
+    EXPECT_EQ(Send(1, 0, line), "0");
+    EXPECT_EQ(Send(2, 0), "8080");
+    EXPECT_EQ(Send(-7, 0x0123456789ABCDEFll), "-1");
 
     ASSERT_EQ(calls.size(), 4);
     EXPECT_EQ(calls[0].wParam, 0);
@@ -131,15 +136,12 @@ TEST(HandOver, TextsLongerThanAnAtomAreRefused) {
         return 0;
     });
     ASSERT_TRUE(server.Listen());
-    EXPECT_EQ(RunPeer({QStringLiteral("send-long"), QStringLiteral("255")}), QStringLiteral("0"));
-    EXPECT_EQ(RunPeer({QStringLiteral("send-long"), QStringLiteral("256")}), QStringLiteral("-1"));
-    EXPECT_EQ(RunPeer({QStringLiteral("send-long"), QStringLiteral("100000")}),
-              QStringLiteral("-1"));
+    const std::pair<int, const char*> sends[] = {{255, "0"}, {256, "-1"}, {100000, "-1"}};
+    for (const auto& [length, answer] : sends) {
+        EXPECT_EQ(RunPeer({"send-long", QString::number(length)}), answer);
+    }
     EXPECT_EQ(lengths, QList<int>{255});
-    // The server still serves after refusing.
-    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("1"), QStringLiteral("0"),
-                       QStringLiteral("x")}),
-              QStringLiteral("0"));
+    EXPECT_EQ(Send(1, 0, "x"), "0");  // the server still serves after refusing
 }
 
 // Without a listening instance (no socket, or a stale socket file of a dead one) the sender gets
@@ -148,8 +150,7 @@ TEST(HandOver, NobodyListeningGivesNoAnswer) {
     TestEnv env;
     EnsureApplication();
     EXPECT_EQ(HandOverClient::Send(2, 0), std::nullopt);
-    EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("2"), QStringLiteral("0")}),
-              QStringLiteral("none"));
+    EXPECT_EQ(Send(2, 0), "none");
 
     // A socket file whose owner is gone.
     const QString path = HandOverProtocol::SocketPath();
@@ -168,8 +169,7 @@ TEST(HandOver, NobodyListeningGivesNoAnswer) {
     {
         HandOverServer server([](int w, std::int64_t, const QString&) { return BarAnswer(w); });
         ASSERT_TRUE(server.Listen());
-        EXPECT_EQ(RunPeer({QStringLiteral("send"), QStringLiteral("2"), QStringLiteral("0")}),
-                  QStringLiteral("8080"));
+        EXPECT_EQ(Send(2, 0), "8080");
     }
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_EQ(HandOverClient::Send(2, 0), std::nullopt);
@@ -188,29 +188,25 @@ TEST(HandOver, ConcurrentSendersAreAnsweredInOrder) {
     HandOverServer server([&](int, std::int64_t, const QString& text) {
         deepest = std::max(deepest, ++depth);
         order.append(text);
-        if (text == QStringLiteral("first")) {
+        if (text == "first") {
             // The "box" stays up while two more instances start and send.
-            second = StartPeer({QStringLiteral("send"), QStringLiteral("1"), QStringLiteral("0"),
-                                QStringLiteral("second")});
-            SpinUntil([&] { return second->state() == QProcess::Running; });
-            Spin(500);
-            third = StartPeer({QStringLiteral("send"), QStringLiteral("1"), QStringLiteral("0"),
-                               QStringLiteral("third")});
-            SpinUntil([&] { return third->state() == QProcess::Running; });
-            Spin(500);
+            second = StartPeer({"send", "1", "0", "second"});
+            PollUntil([&] { return second->state() == QProcess::Running; });
+            PumpEvents(500);
+            third = StartPeer({"send", "1", "0", "third"});
+            PollUntil([&] { return third->state() == QProcess::Running; });
+            PumpEvents(500);
         }
         --depth;
         return static_cast<int>(order.size());
     });
     ASSERT_TRUE(server.Listen());
-    std::unique_ptr<QProcess> first = StartPeer({QStringLiteral("send"), QStringLiteral("1"),
-                                                 QStringLiteral("0"), QStringLiteral("first")});
-    EXPECT_EQ(WaitForPeer(*first), QStringLiteral("1"));
+    std::unique_ptr<QProcess> first = StartPeer({"send", "1", "0", "first"});
+    EXPECT_EQ(WaitForPeer(*first), "1");
     ASSERT_TRUE(second && third);
-    EXPECT_EQ(WaitForPeer(*second), QStringLiteral("2"));
-    EXPECT_EQ(WaitForPeer(*third), QStringLiteral("3"));
-    EXPECT_EQ(order, (QStringList{QStringLiteral("first"), QStringLiteral("second"),
-                                  QStringLiteral("third")}));
+    EXPECT_EQ(WaitForPeer(*second), "2");
+    EXPECT_EQ(WaitForPeer(*third), "3");
+    EXPECT_EQ(order, (QStringList{"first", "second", "third"}));
     EXPECT_EQ(deepest, 1);
 }
 
@@ -231,10 +227,10 @@ TEST(HandOver, MalformedRequestsNeverReachTheHandler) {
     QByteArray wrongMagic = Request(2, 0, 0, {});
     wrongMagic[0] = 'X';
     EXPECT_EQ(RawExchange(path, wrongMagic, false), -1);
-    EXPECT_EQ(RawExchange(path, Request(1, 0, 10, QStringLiteral("abc")), true), -1);
+    EXPECT_EQ(RawExchange(path, Request(1, 0, 10, "abc"), true), -1);
     EXPECT_EQ(RawExchange(path, QByteArray("TNRC\x01"), true), -1);
-    EXPECT_EQ(RawExchange(path, Request(1, 0, 10, QStringLiteral("abc")), false), -1);  // timed out
+    EXPECT_EQ(RawExchange(path, Request(1, 0, 10, "abc"), false), -1);  // timed out
     EXPECT_EQ(handled, 0);
-    EXPECT_EQ(RawExchange(path, Request(1, 0, 3, QStringLiteral("abc")), false), 5);
+    EXPECT_EQ(RawExchange(path, Request(1, 0, 3, "abc"), false), 5);
     EXPECT_EQ(handled, 1);
 }

@@ -21,24 +21,24 @@ TEST(InstanceLock, OnlyOneHolderAtATime) {
         ASSERT_TRUE(lock.TryAcquire());
         EXPECT_TRUE(lock.IsHeld());
         EXPECT_TRUE(lock.TryAcquire());  // asking again while holding keeps it
-        EXPECT_EQ(RunPeer({QStringLiteral("lock")}), QStringLiteral("busy"));
+        EXPECT_EQ(RunPeer({"lock"}), "busy");
         InstanceLock same;
         EXPECT_FALSE(same.TryAcquire());
         EXPECT_FALSE(same.IsHeld());
 
         lock.Release();
         EXPECT_FALSE(lock.IsHeld());
-        EXPECT_EQ(RunPeer({QStringLiteral("lock")}), QStringLiteral("acquired"));
+        EXPECT_EQ(RunPeer({"lock"}), "acquired");
         ASSERT_TRUE(same.TryAcquire());
     }
-    EXPECT_EQ(RunPeer({QStringLiteral("lock")}), QStringLiteral("acquired"));
+    EXPECT_EQ(RunPeer({"lock"}), "acquired");
 }
 
 // A holder that dies without releasing (killed) leaves no stale lock behind.
 TEST(InstanceLock, KernelReleasesTheLockOfADeadHolder) {
     TestEnv env;
-    std::unique_ptr<QProcess> holder = StartPeer({QStringLiteral("hold")});
-    ASSERT_EQ(WaitForPeerLine(*holder), QStringLiteral("held"));
+    std::unique_ptr<QProcess> holder = StartPeer({"hold"});
+    ASSERT_EQ(WaitForPeerLine(*holder), "held");
     InstanceLock lock;
     EXPECT_FALSE(lock.TryAcquire());
     ::kill(static_cast<pid_t>(holder->processId()), SIGKILL);
@@ -50,15 +50,13 @@ TEST(InstanceLock, KernelReleasesTheLockOfADeadHolder) {
 // XDG_RUNTIME_DIR, else a private folder under /tmp; a missing folder is created.
 TEST(InstanceLock, RuntimeFolderFollowsTheEnvironment) {
     TestEnv env;
-    ::setenv("TUNORA_RUNTIME_DIR", env.File(QStringLiteral("run/deep/")).toLocal8Bit().constData(),
-             1);
-    EXPECT_EQ(InstanceLock::DefaultFile(), env.File(QStringLiteral("run/deep/TunoraRunning.lock")));
-    EXPECT_TRUE(QFileInfo(env.File(QStringLiteral("run/deep"))).isDir());
-    EXPECT_EQ(HandOverProtocol::SocketPath(),
-              env.File(QStringLiteral("run/deep/TTunoraWindow.sock")));
+    ::setenv("TUNORA_RUNTIME_DIR", env.File("run/deep/").toLocal8Bit().constData(), 1);
+    EXPECT_EQ(InstanceLock::DefaultFile(), env.File("run/deep/TunoraRunning.lock"));
+    EXPECT_TRUE(QFileInfo(env.File("run/deep")).isDir());
+    EXPECT_EQ(HandOverProtocol::SocketPath(), env.File("run/deep/TTunoraWindow.sock"));
 
     ::unsetenv("TUNORA_RUNTIME_DIR");
-    EXPECT_EQ(RuntimeFolder::Path(), env.File(QStringLiteral("runtime")));
+    EXPECT_EQ(RuntimeFolder::Path(), env.File("runtime"));
     ::unsetenv("XDG_RUNTIME_DIR");
     const QString fallback = QStringLiteral("/tmp/tunora-%1").arg(::getuid());
     EXPECT_EQ(RuntimeFolder::Path(), fallback);

@@ -1,21 +1,20 @@
 #include "tests/platform/PeerProcess.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
+
+#include "tests/support/Polling.h"
 
 namespace {
 
 QString PeerPath() {
     QString bin = qEnvironmentVariable("TUNORA_TEST_BIN_DIR");
     if (bin.isEmpty()) {
-        bin = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+        bin = QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath();
     }
-    return bin + QStringLiteral("/platform_test_peer");
+    return bin + "/platform_test_peer";
 }
 
 }  // namespace
@@ -38,12 +37,12 @@ std::unique_ptr<QProcess> StartPeer(const QStringList& arguments) {
 }
 
 QString WaitForPeer(QProcess& peer, int timeoutMs) {
-    SpinUntil([&] { return peer.state() == QProcess::NotRunning; }, timeoutMs);
+    PollUntil([&] { return peer.state() == QProcess::NotRunning; }, timeoutMs);
     return QString::fromUtf8(peer.readAllStandardOutput()).trimmed();
 }
 
 QString WaitForPeerLine(QProcess& peer, int timeoutMs) {
-    SpinUntil([&] { return peer.canReadLine() || peer.state() == QProcess::NotRunning; },
+    PollUntil([&] { return peer.canReadLine() || peer.state() == QProcess::NotRunning; },
               timeoutMs);
     return QString::fromUtf8(peer.readLine()).trimmed();
 }
@@ -51,23 +50,4 @@ QString WaitForPeerLine(QProcess& peer, int timeoutMs) {
 QString RunPeer(const QStringList& arguments) {
     std::unique_ptr<QProcess> peer = StartPeer(arguments);
     return WaitForPeer(*peer);
-}
-
-bool SpinUntil(const std::function<bool()>& done, int timeoutMs) {
-    EnsureApplication();
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        Spin(10);
-    }
-    return true;
-}
-
-void Spin(int ms) {
-    EnsureApplication();
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }

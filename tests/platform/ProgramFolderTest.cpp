@@ -11,7 +11,7 @@
 // The program file is the running executable, with or without a QCoreApplication.
 TEST(ProgramFolder, ExecutableIsTheRunningProgram) {
     const QString exe = ProgramFolder::ExecutablePath();
-    EXPECT_EQ(exe, QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    EXPECT_EQ(exe, QFileInfo("/proc/self/exe").canonicalFilePath());
     EXPECT_TRUE(QFileInfo(exe).isExecutable());
 }
 
@@ -19,8 +19,7 @@ TEST(ProgramFolder, ExecutableIsTheRunningProgram) {
 // (writable) folder is the program folder.
 TEST(ProgramFolder, OverrideThenExecutableFolder) {
     TestEnv env;
-    ::setenv("TUNORA_PROGRAM_DIR",
-             (env.ProgramDir() + QStringLiteral("//")).toLocal8Bit().constData(), 1);
+    ::setenv("TUNORA_PROGRAM_DIR", (env.ProgramDir() + "//").toLocal8Bit().constData(), 1);
     EXPECT_EQ(ProgramFolder::Path(), env.ProgramDir());
     ::unsetenv("TUNORA_PROGRAM_DIR");
     EXPECT_EQ(ProgramFolder::Path(), QFileInfo(ProgramFolder::ExecutablePath()).absolutePath());
@@ -32,10 +31,10 @@ TEST(ProgramFolder, OverrideThenExecutableFolder) {
 TEST(ProgramFolder, UnwritableExecutableFolderFallsBackToDataHome) {
     TestEnv env;
     ::unsetenv("TUNORA_PROGRAM_DIR");
-    const QString folder = ProgramFolder::PathFor(QStringLiteral("/nonexistent/bin/tunora"));
-    EXPECT_EQ(folder, env.File(QStringLiteral("data/tunora")));
+    const QString folder = ProgramFolder::PathFor("/nonexistent/bin/tunora");
+    EXPECT_EQ(folder, env.File("data/tunora"));
     EXPECT_TRUE(QFileInfo(folder).isDir());
     ::unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(ProgramFolder::PathFor(QStringLiteral("/nonexistent/bin/tunora")),
-              env.File(QStringLiteral("home/.local/share/tunora")));
+    EXPECT_EQ(ProgramFolder::PathFor("/nonexistent/bin/tunora"),
+              env.File("home/.local/share/tunora"));
 }

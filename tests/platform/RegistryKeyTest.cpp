@@ -15,7 +15,7 @@
 
 namespace {
 
-const QString kKey = QStringLiteral("\\Software\\Tunora\\Tunora");
+const QString kKey = "\\Software\\Tunora\\Tunora";
 
 QByteArray FileBytes(const QString& path) {
     QFile f(path);
@@ -49,14 +49,14 @@ TEST(RegistryKey, ValuesRoundTripExactly) {
 
     const QList<QString> texts = {
         QString(),
-        QStringLiteral("plain"),
-        QStringLiteral("say \"hi\" C:\\dir\\ \\\" end\\"),
-        QStringLiteral("Unable to retune.\n\rStop recording first\ttab"),
+        "plain",
+        "say \"hi\" C:\\dir\\ \\\" end\\",
+        "Unable to retune.\n\rStop recording first\ttab",
         QString::fromLatin1("caf\xe9 \xfc\xdf \xa0nbsp \x7f \x85"),
         QString::fromUtf8("\xe2\x82\xac \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80"),
         QString(QChar(0)) + QStringLiteral("nul \x01\x1f"),
-        QString(QChar(0xD800)) + QStringLiteral("x") + QString(QChar(0xDC00)),
-        QStringLiteral("  blanks at both ends  "),
+        QString(QChar(0xD800)) + "x" + QString(QChar(0xDC00)),
+        "  blanks at both ends  ",
     };
     for (int i = 0; i < texts.size(); ++i) {
         key.WriteString(QStringLiteral("S%1").arg(i), texts[i]);
@@ -65,18 +65,18 @@ TEST(RegistryKey, ValuesRoundTripExactly) {
     for (int i = 0; i < numbers.size(); ++i) {
         key.WriteInteger(QStringLiteral("I%1").arg(i), numbers[i]);
     }
-    key.WriteString(QString(), QStringLiteral("IViadabRx"));
-    key.WriteString(QStringLiteral("we\"ird\\name\n"), QStringLiteral("v"));
+    key.WriteString(QString(), "IViadabRx");
+    key.WriteString("we\"ird\\name\n", "v");
 
-    RegistryKey again(file, QStringLiteral("Software\\Tunora\\Tunora"));
+    RegistryKey again(file, "Software\\Tunora\\Tunora");
     for (int i = 0; i < texts.size(); ++i) {
         EXPECT_EQ(again.ReadString(QStringLiteral("S%1").arg(i)), texts[i]) << i;
     }
     for (int i = 0; i < numbers.size(); ++i) {
         EXPECT_EQ(again.ReadInteger(QStringLiteral("I%1").arg(i)), numbers[i]) << i;
     }
-    EXPECT_EQ(again.ReadString(QString()), QStringLiteral("IViadabRx"));
-    EXPECT_EQ(again.ReadString(QStringLiteral("we\"ird\\name\n")), QStringLiteral("v"));
+    EXPECT_EQ(again.ReadString(QString()), "IViadabRx");
+    EXPECT_EQ(again.ReadString("we\"ird\\name\n"), "v");
 
     const QByteArray bytes = FileBytes(file);
     EXPECT_TRUE(bytes.contains("[Software\\Tunora\\Tunora]\n"));
@@ -92,63 +92,57 @@ TEST(RegistryKey, ValuesRoundTripExactly) {
 TEST(RegistryKey, MissingValuesAndDeletion) {
     TestEnv env;
     RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::Machine), kKey);
-    EXPECT_FALSE(key.ValueExists(QStringLiteral("ServerPort")));
-    EXPECT_EQ(key.ReadInteger(QStringLiteral("ServerPort")), 0);
-    EXPECT_EQ(key.ReadString(QStringLiteral("ServerPassword")), QString());
+    EXPECT_FALSE(key.ValueExists("ServerPort"));
+    EXPECT_EQ(key.ReadInteger("ServerPort"), 0);
+    EXPECT_EQ(key.ReadString("ServerPassword"), QString());
     EXPECT_FALSE(QFile::exists(key.File()));
 
-    key.WriteInteger(QStringLiteral("ServerPort"), 8080);
-    key.WriteString(QStringLiteral("ServerPassword"), QStringLiteral("abc"));
-    EXPECT_TRUE(key.ValueExists(QStringLiteral("ServerPort")));
-    EXPECT_TRUE(key.ValueExists(QStringLiteral("serverport")));  // registry names ignore case
-    key.WriteInteger(QStringLiteral("SERVERPORT"), 81);
-    EXPECT_EQ(key.ReadInteger(QStringLiteral("ServerPort")), 81);
+    key.WriteInteger("ServerPort", 8080);
+    key.WriteString("ServerPassword", "abc");
+    EXPECT_TRUE(key.ValueExists("ServerPort"));
+    EXPECT_TRUE(key.ValueExists("serverport"));  // registry names ignore case
+    key.WriteInteger("SERVERPORT", 81);
+    EXPECT_EQ(key.ReadInteger("ServerPort"), 81);
 
-    EXPECT_TRUE(key.DeleteValue(QStringLiteral("ServerPort")));
-    EXPECT_FALSE(key.DeleteValue(QStringLiteral("ServerPort")));
-    EXPECT_FALSE(key.ValueExists(QStringLiteral("ServerPort")));
-    EXPECT_EQ(key.ReadString(QStringLiteral("ServerPassword")), QStringLiteral("abc"));
+    EXPECT_TRUE(key.DeleteValue("ServerPort"));
+    EXPECT_FALSE(key.DeleteValue("ServerPort"));
+    EXPECT_FALSE(key.ValueExists("ServerPort"));
+    EXPECT_EQ(key.ReadString("ServerPassword"), "abc");
 }
 
 // Reading a value as the other type (or an unknown type) raises the registry's exact error text.
 TEST(RegistryKey, WrongTypeRaisesInvalidDataType) {
     TestEnv env;
     RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::User), kKey);
-    key.WriteInteger(QStringLiteral("Width"), 320);
-    key.WriteString(QStringLiteral("Playing"), QStringLiteral("$C0DE"));
-    EXPECT_EQ(ErrorOf([&] { key.ReadString(QStringLiteral("Width")); }),
-              "Invalid data type for 'Width'");
-    EXPECT_EQ(ErrorOf([&] { key.ReadInteger(QStringLiteral("Playing")); }),
-              "Invalid data type for 'Playing'");
+    key.WriteInteger("Width", 320);
+    key.WriteString("Playing", "$C0DE");
+    EXPECT_EQ(ErrorOf([&] { key.ReadString("Width"); }), "Invalid data type for 'Width'");
+    EXPECT_EQ(ErrorOf([&] { key.ReadInteger("Playing"); }), "Invalid data type for 'Playing'");
 
     WriteBytes(key.File(), FileBytes(key.File()) + "\"Blob\"=hex:01,02\n\"Bad\"=dword:123456789\n");
-    EXPECT_TRUE(key.ValueExists(QStringLiteral("Blob")));
-    EXPECT_EQ(ErrorOf([&] { key.ReadInteger(QStringLiteral("Blob")); }),
-              "Invalid data type for 'Blob'");
-    EXPECT_EQ(ErrorOf([&] { key.ReadString(QStringLiteral("Bad")); }),
-              "Invalid data type for 'Bad'");
-    EXPECT_EQ(ErrorOf([&] { key.ReadInteger(QStringLiteral("Bad")); }),
-              "Invalid data type for 'Bad'");
+    EXPECT_TRUE(key.ValueExists("Blob"));
+    EXPECT_EQ(ErrorOf([&] { key.ReadInteger("Blob"); }), "Invalid data type for 'Blob'");
+    EXPECT_EQ(ErrorOf([&] { key.ReadString("Bad"); }), "Invalid data type for 'Bad'");
+    EXPECT_EQ(ErrorOf([&] { key.ReadInteger("Bad"); }), "Invalid data type for 'Bad'");
 }
 
 // A write the system refuses (folder cannot be made, file system read-only) raises
 // "Failed to set data for '<name>'" and leaves nothing behind.
 TEST(RegistryKey, RefusedWriteRaisesFailedToSetData) {
     TestEnv env;
-    const QString blocker = env.File(QStringLiteral("etc/blocker"));
+    const QString blocker = env.File("etc/blocker");
     WriteBytes(blocker, "a file where a folder should be");
-    RegistryKey underFile(blocker + QStringLiteral("/Tunora/Tunora.conf"), kKey);
-    EXPECT_EQ(
-        ErrorOf([&] { underFile.WriteString(QStringLiteral("Version"), QStringLiteral("1")); }),
-        "Failed to set data for 'Version'");
-    EXPECT_EQ(ErrorOf([&] { underFile.WriteInteger(QStringLiteral("ServerPort"), 1); }),
+    RegistryKey underFile(blocker + "/Tunora/Tunora.conf", kKey);
+    EXPECT_EQ(ErrorOf([&] { underFile.WriteString("Version", "1"); }),
+              "Failed to set data for 'Version'");
+    EXPECT_EQ(ErrorOf([&] { underFile.WriteInteger("ServerPort", 1); }),
               "Failed to set data for 'ServerPort'");
     EXPECT_EQ(FileBytes(blocker), QByteArray("a file where a folder should be"));
     // Reading through the blocked path is not an error: the value simply does not exist.
-    EXPECT_EQ(underFile.ReadInteger(QStringLiteral("ServerPort")), 0);
+    EXPECT_EQ(underFile.ReadInteger("ServerPort"), 0);
 
-    RegistryKey inProc(QStringLiteral("/proc/self/Tunora.conf"), kKey);
-    EXPECT_EQ(ErrorOf([&] { inProc.WriteInteger(QStringLiteral("TimerEnabled"), 1); }),
+    RegistryKey inProc("/proc/self/Tunora.conf", kKey);
+    EXPECT_EQ(ErrorOf([&] { inProc.WriteInteger("TimerEnabled", 1); }),
               "Failed to set data for 'TimerEnabled'");
 }
 
@@ -165,22 +159,22 @@ TEST(RegistryKey, KeysShareAFileWithoutDisturbingEachOther) {
                "\r\n"
                "[Other]\r\n"
                "# note\r\n");
-    RegistryKey iface(file, QStringLiteral("\\Interface\\{7c3a9e10-4b2d-4f6a-9c1e-2d8b5a7f0e31}"));
-    RegistryKey other(file, QStringLiteral("Other"));
-    RegistryKey fresh(file, QStringLiteral("Software\\New"));
-    EXPECT_EQ(iface.ReadString(QString()), QStringLiteral("IViadabRx"));
+    RegistryKey iface(file, "\\Interface\\{7c3a9e10-4b2d-4f6a-9c1e-2d8b5a7f0e31}");
+    RegistryKey other(file, "Other");
+    RegistryKey fresh(file, "Software\\New");
+    EXPECT_EQ(iface.ReadString(QString()), "IViadabRx");
     EXPECT_FALSE(other.ValueExists(QString()));
 
-    other.WriteString(QString(), QStringLiteral("x"));
-    other.WriteInteger(QStringLiteral("N"), 7);
-    fresh.WriteInteger(QStringLiteral("N"), 9);
-    iface.WriteString(QStringLiteral("Path"), QStringLiteral("/usr/lib/libsim.so"));
+    other.WriteString(QString(), "x");
+    other.WriteInteger("N", 7);
+    fresh.WriteInteger("N", 9);
+    iface.WriteString("Path", "/usr/lib/libsim.so");
 
-    EXPECT_EQ(iface.ReadString(QString()), QStringLiteral("IViadabRx"));
-    EXPECT_EQ(other.ReadString(QString()), QStringLiteral("x"));
-    EXPECT_EQ(other.ReadInteger(QStringLiteral("N")), 7);
-    EXPECT_EQ(fresh.ReadInteger(QStringLiteral("N")), 9);
-    EXPECT_FALSE(iface.ValueExists(QStringLiteral("N")));
+    EXPECT_EQ(iface.ReadString(QString()), "IViadabRx");
+    EXPECT_EQ(other.ReadString(QString()), "x");
+    EXPECT_EQ(other.ReadInteger("N"), 7);
+    EXPECT_EQ(fresh.ReadInteger("N"), 9);
+    EXPECT_FALSE(iface.ValueExists("N"));
     EXPECT_EQ(FileBytes(file), QByteArray("; hand-written\n"
                                           "[Interface\\{7C3A9E10-4B2D-4F6A-9C1E-2D8B5A7F0E31}]\n"
                                           "@=\"IViadabRx\"\n"
@@ -196,7 +190,7 @@ TEST(RegistryKey, KeysShareAFileWithoutDisturbingEachOther) {
                                           "\"N\"=dword:00000009\n"));
 
     WriteBytes(file, "[Other]\n\"N\"=dword:0000000A\n");
-    EXPECT_EQ(other.ReadInteger(QStringLiteral("N")), 10);
+    EXPECT_EQ(other.ReadInteger("N"), 10);
 }
 
 // A write replaces the file by rename (a new inode; an open reader keeps the complete old
@@ -204,22 +198,22 @@ TEST(RegistryKey, KeysShareAFileWithoutDisturbingEachOther) {
 TEST(RegistryKey, WritesReplaceTheFileAtomically) {
     TestEnv env;
     RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::User), kKey);
-    key.WriteInteger(QStringLiteral("Width"), 320);
+    key.WriteInteger("Width", 320);
     const QByteArray before = FileBytes(key.File());
     struct stat st1 {};
     ASSERT_EQ(::stat(key.File().toLocal8Bit().constData(), &st1), 0);
     QFile reader(key.File());
     ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
 
-    key.WriteInteger(QStringLiteral("Width"), 400);
+    key.WriteInteger("Width", 400);
     struct stat st2 {};
     ASSERT_EQ(::stat(key.File().toLocal8Bit().constData(), &st2), 0);
     EXPECT_NE(st1.st_ino, st2.st_ino);
     EXPECT_EQ(reader.readAll(), before);
-    EXPECT_EQ(key.ReadInteger(QStringLiteral("Width")), 400);
+    EXPECT_EQ(key.ReadInteger("Width"), 400);
     EXPECT_EQ(QDir(QFileInfo(key.File()).absolutePath())
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("Tunora.conf")});
+              QStringList{"Tunora.conf"});
 }
 
 // Threads writing different values at the same time lose none of them.
@@ -255,17 +249,13 @@ TEST(RegistryKey, HiveFilesFollowTheEnvironment) {
               env.File("config/Tunora/Tunora.conf"));
     ::unsetenv("TUNORA_CLASSES_HIVE");
     ::setenv("TUNORA_MACHINE_HIVE", "/opt/side/machine.conf", 1);
-    EXPECT_EQ(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-              QStringLiteral("/opt/side/classes.conf"));
+    EXPECT_EQ(RegistryKey::HiveFile(RegistryKey::Hive::Classes), "/opt/side/classes.conf");
     ::unsetenv("TUNORA_MACHINE_HIVE");
     ::unsetenv("TUNORA_USER_HIVE");
     ::setenv("XDG_CONFIG_HOME", "/xdg/conf", 1);
-    EXPECT_EQ(RegistryKey::HiveFile(RegistryKey::Hive::User),
-              QStringLiteral("/xdg/conf/Tunora/Tunora.conf"));
-    EXPECT_EQ(RegistryKey::HiveFile(RegistryKey::Hive::Machine),
-              QStringLiteral("/etc/xdg/Tunora/Tunora.conf"));
-    EXPECT_EQ(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-              QStringLiteral("/etc/xdg/Tunora/classes.conf"));
+    EXPECT_EQ(RegistryKey::HiveFile(RegistryKey::Hive::User), "/xdg/conf/Tunora/Tunora.conf");
+    EXPECT_EQ(RegistryKey::HiveFile(RegistryKey::Hive::Machine), "/etc/xdg/Tunora/Tunora.conf");
+    EXPECT_EQ(RegistryKey::HiveFile(RegistryKey::Hive::Classes), "/etc/xdg/Tunora/classes.conf");
     ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(RegistryKey::HiveFile(RegistryKey::Hive::User),
               env.File("home/.config/Tunora/Tunora.conf"));

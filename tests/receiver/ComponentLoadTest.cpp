@@ -4,18 +4,13 @@
 #include <string>
 
 #include "platform/RegistryKey.h"
+#include "receiver/IViadabRx.h"
 #include "receiver/ReceiverError.h"
 #include "receiver/TReceiverComponent.h"
 #include "receiver/TViaDABWrapper.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
-
-void Register(const QString& path) {
-    RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-                QString::fromLatin1(CoViadabRxServerKey))
-        .WriteString(QString(), path);
-}
 
 std::string MessageOf(const std::function<void()>& action) {
     try {
@@ -48,11 +43,11 @@ TEST(ComponentLoadTest, InstalledOnlyWithTheExactInterfaceName) {
 // once the component is released.
 TEST(ComponentLoadTest, CreatesTheRegisteredComponent) {
     TestEnv env;
-    Register(QStringLiteral(TEST_COMPONENT_PATH));
+    env.RegisterReceiver(QStringLiteral(TEST_COMPONENT_PATH));
     {
         TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered);
         ASSERT_TRUE(wrapper.IsConnected());
-        EXPECT_EQ(wrapper.GetReceiverEnsembleLabel(), QStringLiteral("Stub Ensemble"));
+        EXPECT_EQ(wrapper.GetReceiverEnsembleLabel(), "Stub Ensemble");
         void* loaded = ::dlopen(TEST_COMPONENT_PATH, RTLD_NOW | RTLD_NOLOAD);
         ASSERT_NE(loaded, nullptr);
         ::dlclose(loaded);
@@ -66,12 +61,12 @@ TEST(ComponentLoadTest, FailuresRaiseClearErrors) {
     EXPECT_NE(MessageOf([] { TReceiverComponent::CreateRegistered(); }).find("not registered"),
               std::string::npos);
 
-    Register(env.File(QStringLiteral("missing.so")));
+    env.RegisterReceiver(env.File("missing.so"));
     const std::string missing = MessageOf([] { TReceiverComponent::CreateRegistered(); });
     EXPECT_NE(missing.find("cannot be loaded"), std::string::npos) << missing;
     EXPECT_NE(missing.find("missing.so"), std::string::npos) << missing;
 
-    Register(QStringLiteral("libm.so.6"));
+    env.RegisterReceiver("libm.so.6");
     const std::string foreign =
         MessageOf([] { TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered); });
     EXPECT_NE(foreign.find("CreateViadabRx"), std::string::npos) << foreign;

@@ -5,9 +5,7 @@
 int FakeReceiver::Count(const std::string& call) const {
     int n = 0;
     for (const std::string& c : calls) {
-        if (c == call || c.rfind(call + " ", 0) == 0) {
-            ++n;
-        }
+        n += c == call || c.rfind(call + " ", 0) == 0 ? 1 : 0;
     }
     return n;
 }
@@ -23,29 +21,29 @@ RxStatus FakeReceiver::Log(const std::string& method, const std::string& argumen
     return method == failing ? RxFail : RxOk;
 }
 
+RxStatus FakeReceiver::Log(const std::string& method, std::int32_t argument) {
+    return Log(method, std::to_string(argument));
+}
+
 const FakeReceiver::Ensemble* FakeReceiver::Tuned() const {
     const auto it = air.find(tuned_);
     return it == air.end() ? nullptr : &it->second;
 }
 
 const FakeReceiver::Service* FakeReceiver::FindService(std::int32_t sid) const {
-    if (const Ensemble* e = Tuned()) {
-        for (const Service& s : e->services) {
-            if (s.sid == sid) {
-                return &s;
-            }
+    for (std::size_t i = 0; Tuned() != nullptr && i < Tuned()->services.size(); ++i) {
+        if (Tuned()->services[i].sid == sid) {
+            return &Tuned()->services[i];
         }
     }
     return nullptr;
 }
 
 const FakeReceiver::Component* FakeReceiver::FindComponent(std::int32_t handle) const {
-    if (const Ensemble* e = Tuned()) {
-        for (const Service& s : e->services) {
-            for (const Component& c : s.components) {
-                if (c.handle == handle) {
-                    return &c;
-                }
+    for (std::size_t i = 0; Tuned() != nullptr && i < Tuned()->services.size(); ++i) {
+        for (const Component& c : Tuned()->services[i].components) {
+            if (c.handle == handle) {
+                return &c;
             }
         }
     }
@@ -53,15 +51,12 @@ const FakeReceiver::Component* FakeReceiver::FindComponent(std::int32_t handle) 
 }
 
 RxStatus FakeReceiver::Tune(double frequencyMHz, std::int32_t* ok) {
-    const RxStatus status = Log("Tune", QString::number(frequencyMHz, 'g', 15).toStdString());
-    if (refused.count(frequencyMHz) != 0) {
-        *ok = 0;
-    } else {
+    *ok = refused.count(frequencyMHz) == 0 ? 1 : 0;
+    if (*ok != 0) {
         tuned_ = frequencyMHz;
         ready = false;
-        *ok = 1;
     }
-    return status;
+    return Log("Tune", QString::number(frequencyMHz, 'g', 15).toStdString());
 }
 
 RxStatus FakeReceiver::GetServiceListReady(std::int32_t* value) {
@@ -75,8 +70,7 @@ RxStatus FakeReceiver::GetErrorRatio(double* value) {
 }
 
 RxStatus FakeReceiver::GetEnsembleId(std::int32_t* eid) {
-    const Ensemble* e = Tuned();
-    *eid = e != nullptr ? e->eid : 0;
+    *eid = Tuned() != nullptr ? Tuned()->eid : 0;
     return Log("GetEnsembleId");
 }
 
@@ -88,12 +82,9 @@ RxStatus FakeReceiver::GetFirstService(std::int32_t* sid) {
 
 RxStatus FakeReceiver::GetNextService(std::int32_t* sid) {
     std::int32_t next = 0;
-    if (const Ensemble* e = Tuned()) {
-        for (std::size_t i = 0; i + 1 < e->services.size(); ++i) {
-            if (e->services[i].sid == *sid) {
-                next = e->services[i + 1].sid;
-            }
-        }
+    const Ensemble* e = Tuned();
+    for (std::size_t i = 0; e != nullptr && i + 1 < e->services.size(); ++i) {
+        next = e->services[i].sid == *sid ? e->services[i + 1].sid : next;
     }
     *sid = next;
     return Log("GetNextService");
@@ -102,76 +93,67 @@ RxStatus FakeReceiver::GetNextService(std::int32_t* sid) {
 RxStatus FakeReceiver::GetPrimaryComponent(std::int32_t sid, std::int32_t* component) {
     const Service* s = FindService(sid);
     *component = s != nullptr && !s->components.empty() ? s->components.front().handle : 0;
-    return Log("GetPrimaryComponent", std::to_string(sid));
+    return Log("GetPrimaryComponent", sid);
 }
 
 RxStatus FakeReceiver::GetNextComponent(std::int32_t sid, std::int32_t* component) {
     std::int32_t next = 0;
-    if (const Service* s = FindService(sid)) {
-        for (std::size_t i = 0; i + 1 < s->components.size(); ++i) {
-            if (s->components[i].handle == *component) {
-                next = s->components[i + 1].handle;
-            }
-        }
+    const Service* s = FindService(sid);
+    for (std::size_t i = 0; s != nullptr && i + 1 < s->components.size(); ++i) {
+        next = s->components[i].handle == *component ? s->components[i + 1].handle : next;
     }
     *component = next;
-    return Log("GetNextComponent", std::to_string(sid));
+    return Log("GetNextComponent", sid);
 }
 
 RxStatus FakeReceiver::GetLabel(std::int32_t id, std::string* label) {
-    label->clear();
-    if (const Ensemble* e = Tuned()) {
-        if (e->eid == id) {
-            *label = e->label;
-        }
-    }
-    if (const Service* s = FindService(id)) {
-        *label = s->label;
-    }
-    if (const Component* c = FindComponent(id)) {
-        *label = c->label;
-    }
-    return Log("GetLabel", std::to_string(id));
+    const Service* s = FindService(id);
+    const Component* c = FindComponent(id);
+    *label = c != nullptr                               ? c->label
+             : s != nullptr                             ? s->label
+             : Tuned() != nullptr && Tuned()->eid == id ? Tuned()->label
+                                                        : std::string();
+    return Log("GetLabel", id);
 }
 
 RxStatus FakeReceiver::GetAudioType(std::int32_t component, std::int32_t* value) {
     const Component* c = FindComponent(component);
     *value = c != nullptr ? c->audio : 0;
-    return Log("GetAudioType", std::to_string(component));
+    return Log("GetAudioType", component);
 }
 
 RxStatus FakeReceiver::StartCapture(std::int32_t component) {
-    return Log("StartCapture", std::to_string(component));
+    return Log("StartCapture", component);
 }
 
 RxStatus FakeReceiver::StopCapture(std::int32_t component) {
-    return Log("StopCapture", std::to_string(component));
+    return Log("StopCapture", component);
 }
 
 RxStatus FakeReceiver::StartPlayback(std::int32_t component) {
-    return Log("StartPlayback", std::to_string(component));
+    return Log("StartPlayback", component);
 }
 
 RxStatus FakeReceiver::StopPlayback(std::int32_t component) {
-    return Log("StopPlayback", std::to_string(component));
+    return Log("StopPlayback", component);
 }
 
 RxStatus FakeReceiver::GetProgrammeType(std::int32_t sid, std::int32_t* code) {
     const Service* s = FindService(sid);
     *code = s != nullptr ? s->programmeType : 0;
-    return Log("GetProgrammeType", std::to_string(sid));
+    return Log("GetProgrammeType", sid);
 }
 
 RxStatus FakeReceiver::GetDataType(std::int32_t component, std::int32_t* code) {
     const Component* c = FindComponent(component);
     *code = c != nullptr ? c->dataType : 0;
-    return Log("GetDataType", std::to_string(component));
+    return Log("GetDataType", component);
 }
 
 RxStatus FakeReceiver::GetDynamicLabel(std::int32_t component, std::string* text) {
     const auto it = dynamicLabels.find(component);
     *text = it != dynamicLabels.end() ? it->second : std::string();
-    return Log("GetDynamicLabel", std::to_string(component));
+    return Log("GetDynamicLabel", component);
 }
 
 RxStatus FakeReceiver::Advise(IViadabRxEvents* events, std::int32_t* cookie) {
@@ -181,10 +163,8 @@ RxStatus FakeReceiver::Advise(IViadabRxEvents* events, std::int32_t* cookie) {
 }
 
 RxStatus FakeReceiver::Unadvise(std::int32_t cookie) {
-    if (cookie == 7) {
-        sink = nullptr;
-    }
-    return Log("Unadvise", std::to_string(cookie));
+    sink = cookie == 7 ? nullptr : sink;
+    return Log("Unadvise", cookie);
 }
 
 void FakeReceiver::Release() {
@@ -193,7 +173,7 @@ void FakeReceiver::Release() {
 }
 
 void FillDemoAir(FakeReceiver& fake) {
-    fake.air[225.648] = {
+    fake.air[k12B] = {
         0x1001,
         "  Tunora Mux  ",
         {{0xC0DE,
@@ -201,8 +181,8 @@ void FillDemoAir(FakeReceiver& fake) {
           10,
           {{101, "Radio One", 1, 0}, {102, " One Extra ", 1, 0}, {104, "One Sport", 1, 0}}},
          {0xC1, "Data Link", 0, {{103, "Data Link", 0, 5}}}}};
-    fake.air[222.064] = {0x2002,
-                         "Other Mux",
-                         {{0xD001, "Other A", 3, {{201, "Other A", 1, 0}}},
-                          {0xD002, "Other B", 4, {{202, "Other B", 1, 0}}}}};
+    fake.air[k11D] = {0x2002,
+                      "Other Mux",
+                      {{0xD001, "Other A", 3, {{201, "Other A", 1, 0}}},
+                       {0xD002, "Other B", 4, {{202, "Other B", 1, 0}}}}};
 }

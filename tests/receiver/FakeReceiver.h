@@ -70,12 +70,16 @@ public:
 
 private:
     RxStatus Log(const std::string& method, const std::string& argument = {});
+    RxStatus Log(const std::string& method, std::int32_t argument);
     const Ensemble* Tuned() const;
     const Service* FindService(std::int32_t sid) const;
     const Component* FindComponent(std::int32_t handle) const;
 
     double tuned_ = 0;
 };
+
+inline constexpr double k12B = 225.648;  // MHz
+inline constexpr double k11D = 222.064;
 
 // The air most tests use: 225.648 MHz (12B) "Tunora Mux" with "Radio One" (SId C0DE, primary
 // 101, further components 102 "One Extra" and 104 "One Sport") and "Data Link" (SId C1, data

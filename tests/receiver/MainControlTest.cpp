@@ -1,64 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 #include <atomic>
-#include <memory>
 #include <stdexcept>
 #include <thread>
 
-#include "receiver/TMainControl.h"
-#include "services/TServiceTablesWrapper.h"
-#include "tests/receiver/FakeReceiver.h"
 #include "tests/receiver/TestRecorder.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/Polling.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
-constexpr double k12B = 225.648;
-constexpr double k11D = 222.064;
-
-// The controller with a fake component, a real service table in a fresh folder and scripted
-// message boxes.
-class MainControlTest : public ::testing::Test {
+class MainControlTest : public ::testing::Test, public ReceiverWorld {
 protected:
-    MainControlTest()
-        : tables(env.ProgramDir(), dialogs),
-          wrapper([this] {
-              ++created;
-              return std::make_unique<TReceiverComponent>(&fake);
-          }),
-          control(wrapper, tables) {
-        FillDemoAir(fake);
-        otherA = tables.AddService(0xD001, 0, QStringLiteral("Other A"), u'A', 3, k11D);
-        otherB = tables.AddService(0xD002, 0, QStringLiteral("Other B"), u'A', 4, k11D);
-    }
-
-    // Tunes and lets the receiver report the ensemble ready.
-    void Settle(double frequency) {
-        ASSERT_TRUE(control.TuneFrequency(frequency));
-        fake.ready = true;
-        control.TheTimerTimer();
-        ASSERT_TRUE(control.IsSettled());
-    }
-    std::int32_t RadioOne() const { return tables.FindService(0xC0DE, 0); }
     QString FileText(const QString& name) const {
         QFile file(env.ProgramDir() + u'/' + name);
         return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
     }
-
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    FakeReceiver fake;
-    int created = 0;
-    TServiceTablesWrapper tables;
-    TViaDABWrapper wrapper;
-    TMainControl control;
-    std::int32_t otherA = 0;
-    std::int32_t otherB = 0;
 };
 
 }  // namespace
@@ -67,14 +27,13 @@ protected:
 TEST_F(MainControlTest, PlaysOnTheTunedEnsembleAtOnce) {
     Settle(k12B);
     fake.ClearCalls();
-    control.PlayService(RadioOne(), false);
+    control.PlayService(radioOne, false);
     EXPECT_FALSE(control.IsTuning());
     EXPECT_EQ(fake.Count("Tune"), 0);
     EXPECT_EQ(fake.Count("StartPlayback 101"), 1);
-    EXPECT_EQ(control.PlayingServiceID(), RadioOne());
-    EXPECT_EQ(control.CurrentService(), RadioOne());
+    EXPECT_EQ(control.PlayingServiceID(), radioOne);
+    EXPECT_EQ(control.CurrentService(), radioOne);
     EXPECT_EQ(control.TunedSId(), 0xC0DEu);
-    EXPECT_TRUE(dialogs.boxes.isEmpty());
 
     control.PlayService(0, false);
     EXPECT_EQ(fake.Count("StopPlayback 101"), 1);
@@ -85,7 +44,7 @@ TEST_F(MainControlTest, PlaysOnTheTunedEnsembleAtOnce) {
 // the second service plays when the receiver reports ready.
 TEST_F(MainControlTest, RetunesOnceForQuickRequestsAndPlaysThePendingService) {
     Settle(k12B);
-    control.PlayService(RadioOne(), false);
+    control.PlayService(radioOne, false);
     fake.ClearCalls();
 
     control.PlayService(otherA, true);
@@ -120,10 +79,7 @@ TEST_F(MainControlTest, TimerPollsUntilTheTuneCompletes) {
     fake.ready = true;
     QElapsedTimer clock;
     clock.start();
-    while (control.IsTuning() && clock.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    EXPECT_FALSE(control.IsTuning());
+    ASSERT_TRUE(PollUntil([this] { return !control.IsTuning(); }, 5000));
     EXPECT_TRUE(control.IsSettled());
     EXPECT_GE(clock.elapsed(), 90);
 }
@@ -134,10 +90,10 @@ TEST_F(MainControlTest, TickShowsReceiverFailuresAndKeepsPolling) {
     fake.failing = "GetServiceListReady";
     fake.ready = true;
     control.TheTimerTimer();
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Error);
-    EXPECT_EQ(dialogs.boxes[0].text,
-              QStringLiteral("The receiver failed in GetServiceListReady (error 0x80004005)."));
+    EXPECT_TRUE(dialogs.Shown(
+        1, DialogKind::Error,
+        QStringLiteral("The receiver failed in GetServiceListReady (error 0x80004005)."),
+        DialogButtons::Ok));
     EXPECT_TRUE(control.IsTuning());
     fake.failing.clear();
     control.TheTimerTimer();
@@ -149,7 +105,7 @@ TEST_F(MainControlTest, TickShowsReceiverFailuresAndKeepsPolling) {
 // detaches and uncounts the attached ones; kinds other than 0 and 1 are counted nowhere.
 TEST_F(MainControlTest, PendingRecordersAttachOnCompletionAndCountsFollowAddAndRemove) {
     Settle(k12B);
-    TestRecorder recording(RadioOne(), tables, 0);
+    TestRecorder recording(radioOne, tables, 0);
     control.AddRecorder(&recording);
     EXPECT_EQ(fake.Count("StartCapture 101"), 1);
     EXPECT_EQ(control.RecordingCountValue(), 1);
@@ -203,20 +159,20 @@ TEST_F(MainControlTest, CanUseServiceAndLockedFrequency) {
     control.SetScanLock(true);
     EXPECT_TRUE(control.GetScanLock());
     EXPECT_FALSE(control.CanUseService(otherA, true));
-    EXPECT_FALSE(control.CanUseService(RadioOne(), false));
+    EXPECT_FALSE(control.CanUseService(radioOne, false));
     EXPECT_TRUE(control.CanUseService(0, false));
     EXPECT_EQ(control.LockedFrequency(), -1.0);
 
-    TestRecorder recording(RadioOne(), tables, 0);
+    TestRecorder recording(radioOne, tables, 0);
     control.AddRecorder(&recording);
     EXPECT_EQ(control.LockedFrequency(), k12B);
     control.SetScanLock(false);
     EXPECT_FALSE(control.CanUseService(otherA, false));
     EXPECT_FALSE(control.CanUseService(otherA, true));
-    EXPECT_TRUE(control.CanUseService(RadioOne(), true));
+    EXPECT_TRUE(control.CanUseService(radioOne, true));
     control.RemoveRecorder(&recording);
 
-    TestRecorder stream(RadioOne(), tables, 1);
+    TestRecorder stream(radioOne, tables, 1);
     control.AddRecorder(&stream);
     EXPECT_TRUE(control.HasStreams());
     EXPECT_TRUE(control.CanUseService(otherA, true));
@@ -230,14 +186,12 @@ TEST_F(MainControlTest, CanUseServiceAndLockedFrequency) {
 TEST_F(MainControlTest, MergesAndSavesTheTablesAfterEachTune) {
     Settle(k12B);
     QString services = FileText(QStringLiteral("Services.csv"));
-    EXPECT_TRUE(services.contains(
-        QStringLiteral("\"$C0DE\",\"0\",\"225.648\",\"Radio One\",\"A\",\"10\"\r\n")));
-    EXPECT_TRUE(services.contains(
-        QStringLiteral("\"$C0DE\",\"128\",\"225.648\",\"One Extra\",\"A\",\"10\"\r\n")));
-    EXPECT_TRUE(services.contains(
-        QStringLiteral("\"$C0DE\",\"129\",\"225.648\",\"One Sport\",\"A\",\"10\"\r\n")));
-    EXPECT_TRUE(services.contains(
-        QStringLiteral("\"$00C1\",\"0\",\"225.648\",\"Data Link\",\"T\",\"0\"\r\n")));
+    for (const char* line : {"\"$C0DE\",\"0\",\"225.648\",\"Radio One\",\"A\",\"10\"\r\n",
+                             "\"$C0DE\",\"128\",\"225.648\",\"One Extra\",\"A\",\"10\"\r\n",
+                             "\"$C0DE\",\"129\",\"225.648\",\"One Sport\",\"A\",\"10\"\r\n",
+                             "\"$00C1\",\"0\",\"225.648\",\"Data Link\",\"T\",\"0\"\r\n"}) {
+        EXPECT_TRUE(services.contains(QString::fromLatin1(line))) << line;
+    }
     EXPECT_TRUE(FileText(QStringLiteral("Ensemble.csv"))
                     .contains(QStringLiteral("\"225.648\",\"12B\",\"2\",\"Tunora Mux\"\r\n")));
 
@@ -247,8 +201,8 @@ TEST_F(MainControlTest, MergesAndSavesTheTablesAfterEachTune) {
     EXPECT_TRUE(services.contains(QStringLiteral("\"Other A New\"")));
     EXPECT_TRUE(services.contains(QStringLiteral("\"One Sport\"")));
 
-    auto& radioOne = fake.air[k12B].services[0];
-    radioOne.components.insert(radioOne.components.begin() + 1, {105, "One Night", 1, 0});
+    auto& one = fake.air[k12B].services[0];
+    one.components.insert(one.components.begin() + 1, {105, "One Night", 1, 0});
     Settle(k12B);
     EXPECT_EQ(tables.AllocateSecondary(0xC0DE, QStringLiteral("One Night"), false), 130);
     EXPECT_EQ(tables.AllocateSecondary(0xC0DE, QStringLiteral("One Extra"), false), 128);
@@ -262,13 +216,12 @@ TEST_F(MainControlTest, UnavailableServiceIsReportedAndStaysSelected) {
     const std::int32_t gone = tables.AddService(0xBEEF, 0, QStringLiteral("Gone"), u'A', 0, k12B);
     Settle(k12B);
     control.PlayService(gone, false);
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Plain);
-    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Service is currently unavailable."));
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::Ok);
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Plain,
+                              QStringLiteral("Service is currently unavailable."),
+                              DialogButtons::Ok));
     EXPECT_EQ(control.PlayingServiceID(), gone);
     EXPECT_FALSE(control.IsServiceOnAir(gone));
-    EXPECT_TRUE(control.IsServiceOnAir(RadioOne()));
+    EXPECT_TRUE(control.IsServiceOnAir(radioOne));
     EXPECT_FALSE(control.IsServiceOnAir(0));
 }
 
@@ -276,36 +229,30 @@ TEST_F(MainControlTest, UnavailableServiceIsReportedAndStaysSelected) {
 // channel name) and clears the pending service.
 TEST_F(MainControlTest, RefusedTuneShowsTheErrorBox) {
     fake.refused.insert(k12B);
-    const std::int32_t service =
-        tables.AddService(0xC0DE, 0, QStringLiteral("Radio One"), u'A', 10, k12B);
-    control.PlayService(service, false);
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Error);
-    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Unable to tune to 225.648MHz (12B)."));
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::Cancel);
+    control.PlayService(radioOne, false);
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Error,
+                              QStringLiteral("Unable to tune to 225.648MHz (12B)."),
+                              DialogButtons::Cancel));
     EXPECT_EQ(control.PendingServiceID(), 0);
     EXPECT_FALSE(control.IsTuning());
-    EXPECT_FALSE(control.IsServiceOnAir(service));
+    EXPECT_FALSE(control.IsServiceOnAir(radioOne));
 
     fake.refused.clear();
     Settle(k12B);
     Settle(k11D);
     fake.refused.insert(k12B);
     EXPECT_FALSE(control.TuneFrequency(k12B));
-    EXPECT_EQ(dialogs.boxes.last().text,
-              QStringLiteral("Unable to tune to 225.648MHz (Tunora Mux)."));
-    EXPECT_FALSE(control.TuneFrequency(0));
-    EXPECT_EQ(dialogs.boxes.size(), 2);
+    EXPECT_TRUE(dialogs.Shown(2, DialogKind::Error,
+                              QStringLiteral("Unable to tune to 225.648MHz (Tunora Mux)."),
+                              DialogButtons::Cancel));
+    EXPECT_FALSE(control.TuneFrequency(0));  // without a box
 }
 
-// Labels are cleaned of the label control codes; audio info and suspend reach the receiver.
+// Labels are cleaned of the label control codes (line feed and 0x0B become blanks, 0x1F goes);
+// audio info and suspend reach the receiver.
 TEST_F(MainControlTest, LabelsAudioInfoAndSuspend) {
-    EXPECT_EQ(TMainControl::CleanLabel(QStringLiteral("A\nB\x0B"
-                                                      "C\x1F"
-                                                      "D")),
-              QStringLiteral("A B CD"));
     Settle(k12B);
-    control.PlayService(RadioOne(), false);
+    control.PlayService(radioOne, false);
     fake.dynamicLabels[101] =
         "Now\non\x0B"
         "air\x1F"
@@ -343,11 +290,7 @@ TEST_F(MainControlTest, RunOnMainThreadHandsOverAndWaits) {
         }
         done = true;
     });
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    PollUntil([&] { return done.load(); }, 5000);
     caller.join();
     EXPECT_EQ(ranOn, control.thread());
     EXPECT_TRUE(raised);

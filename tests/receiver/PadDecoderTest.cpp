@@ -6,13 +6,15 @@
 #include "receiver/MpegAudioHeader.h"
 #include "receiver/TPADObject.h"
 #include "receiver/TViaDABRxEvents.h"
-#include "tests/receiver/PadFrames.h"
+#include "tests/sim/PadReader.h"
 
 namespace {
 
 constexpr std::int32_t kStream = 101;
+constexpr std::array<std::uint8_t, 4> kNoXPad{};
 
-// A sink holding the information record of one stream, fed frame by frame.
+// A sink holding the information record of one stream, fed frame by frame with data groups
+// built and CRC-checked by the tests' own PAD model.
 class PadDecoderTest : public ::testing::Test {
 protected:
     void SetUp() override { sink.AddStreamInfo(kStream); }
@@ -26,20 +28,14 @@ protected:
         }
     }
     void EndGroup() { Feed(EndMarkerFrame(format)); }
-    QString Label() const { return sink.GetStreamInfo(kStream).DynamicLabel; }
+    StreamInfoRecord Info() const { return sink.GetStreamInfo(kStream); }
+    QString Label() const { return Info().DynamicLabel; }
 
-    FrameFormat format = Stereo128();
+    PadFormat format = kStereo128;
     TViaDABRxEvents sink;
 };
 
 }  // namespace
-
-// The label CRC is CRC-16/GENIBUS (CCITT polynomial, initial 0xFFFF, inverted): its check value.
-TEST(PadCrcTest, MatchesTheStandardCheckValue) {
-    const std::string text = "123456789";
-    EXPECT_EQ(TPADObject::Crc16(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
-              0xD64E);
-}
 
 // A one-segment label written out byte by byte (CRC worked out independently) is decoded from a
 // frame with a 2-byte ScF-CRC, and only once the next data group starts.
@@ -69,47 +65,47 @@ TEST(PadLiteralTest, DecodesHandWrittenFrames) {
     EXPECT_EQ(pad.DisplayedText(), QString());
     const auto end = frame(0x00, 0x00, 0x00, 0x00, 0x02);
     pad.ProcessFrame(end.data(), 144, 2);
-    EXPECT_EQ(pad.DisplayedText(), QStringLiteral("Hi"));
+    EXPECT_EQ(pad.DisplayedText(), "Hi");
 }
 
 // Labels of one, two and three segments appear only once their last segment is complete.
 TEST_F(PadDecoderTest, ShowsLabelsAfterTheirLastSegment) {
-    SendGroup(LabelSegment("Tunora radio", true, true, 0));
+    SendGroup(LabelGroup("Tunora radio", true, true, 0));
     EndGroup();
-    EXPECT_EQ(Label(), QStringLiteral("Tunora radio"));
+    EXPECT_EQ(Label(), "Tunora radio");
 
-    SendGroup(LabelSegment("Now playing: Aa", true, false, 0));
-    SendGroup(LabelSegment("rdvark Blues", false, true, 1));
-    EXPECT_EQ(Label(), QStringLiteral("Tunora radio"));  // the last group is not finished yet
+    SendGroup(LabelGroup("Now playing: Aa", true, false, 0));
+    SendGroup(LabelGroup("rdvark Blues", false, true, 1));
+    EXPECT_EQ(Label(), "Tunora radio");  // the last group is not finished yet
     EndGroup();
-    EXPECT_EQ(Label(), QStringLiteral("Now playing: Aardvark Blues"));
+    EXPECT_EQ(Label(), "Now playing: Aardvark Blues");
 
-    SendGroup(LabelSegment("0123456789abcdef", true, false, 0));
-    SendGroup(LabelSegment("ghijklmnopqrstuv", false, false, 1));
+    SendGroup(LabelGroup("0123456789abcdef", true, false, 0));
+    SendGroup(LabelGroup("ghijklmnopqrstuv", false, false, 1));
     EndGroup();
-    EXPECT_EQ(Label(), QStringLiteral("Now playing: Aardvark Blues"));
-    SendGroup(LabelSegment("wxyz", false, true, 2));
+    EXPECT_EQ(Label(), "Now playing: Aardvark Blues");
+    SendGroup(LabelGroup("wxyz", false, true, 2));
     EndGroup();
-    EXPECT_EQ(Label(), QStringLiteral("0123456789abcdefghijklmnopqrstuvwxyz"));
+    EXPECT_EQ(Label(), "0123456789abcdefghijklmnopqrstuvwxyz");
 }
 
 // A lost middle segment drops the label being assembled (its tail does not complete it) but
 // keeps the displayed one; a remove-label command clears the display.
 TEST_F(PadDecoderTest, LostSegmentKeepsDisplayAndRemoveClears) {
-    SendGroup(LabelSegment("Old", true, true, 0));
+    SendGroup(LabelGroup("Old", true, true, 0));
     EndGroup();
-    SendGroup(LabelSegment("AAAA", true, false, 0));
-    SendGroup(LabelSegment("CCCC", false, true, 2));
+    SendGroup(LabelGroup("AAAA", true, false, 0));
+    SendGroup(LabelGroup("CCCC", false, true, 2));
     EndGroup();
-    EXPECT_EQ(Label(), QStringLiteral("Old"));
-    SendGroup(LabelSegment("BBBB", false, false, 1));
-    SendGroup(LabelSegment("CCCC", false, true, 2));
+    EXPECT_EQ(Label(), "Old");
+    SendGroup(LabelGroup("BBBB", false, false, 1));
+    SendGroup(LabelGroup("CCCC", false, true, 2));
     EndGroup();
-    EXPECT_EQ(Label(), QStringLiteral("Old"));
+    EXPECT_EQ(Label(), "Old");
 
-    SendGroup(LabelSegment("New", true, true, 0));
-    SendGroup(RemoveLabel());
-    EXPECT_EQ(Label(), QStringLiteral("New"));
+    SendGroup(LabelGroup("New", true, true, 0));
+    SendGroup(RemoveLabelGroup());
+    EXPECT_EQ(Label(), "New");
     EndGroup();
     EXPECT_EQ(Label(), QString());
 }
@@ -117,7 +113,7 @@ TEST_F(PadDecoderTest, LostSegmentKeepsDisplayAndRemoveClears) {
 // A segment whose CRC does not match is ignored; so is every byte before the first data group
 // start.
 TEST_F(PadDecoderTest, IgnoresDamagedSegments) {
-    auto tail = GroupFrames(format, LabelSegment("Lost start", true, true, 0));
+    auto tail = GroupFrames(format, LabelGroup("Lost start", true, true, 0));
     tail.erase(tail.begin());
     for (const auto& f : tail) {
         Feed(f);
@@ -125,95 +121,87 @@ TEST_F(PadDecoderTest, IgnoresDamagedSegments) {
     EndGroup();
     EXPECT_EQ(Label(), QString());
 
-    SendGroup(LabelSegment("Good", true, true, 0));
-    auto bad = LabelSegment("Bad!", true, true, 0);
+    SendGroup(LabelGroup("Good", true, true, 0));
+    auto bad = LabelGroup("Bad!", true, true, 0);
     bad.back() ^= 0x01;
     SendGroup(bad);
     EndGroup();
-    EXPECT_EQ(Label(), QStringLiteral("Good"));
+    EXPECT_EQ(Label(), "Good");
 }
 
 // The X-PAD is found before a ScF-CRC of 2 or 4 bytes as the standard gives it for the frame's
 // sampling rate, bit rate and channel mode.
 TEST_F(PadDecoderTest, LocatesXPadForBothScfCrcLengths) {
     int n = 0;
-    for (const FrameFormat& f : {Stereo128(), Stereo96(), Mono48(), Mono64(), Lsf24Mono64()}) {
+    for (const PadFormat& f : kPadFormats) {
         format = f;
         const std::string text = "Label " + std::to_string(++n);
-        SendGroup(LabelSegment(text, true, true, 0));
+        SendGroup(LabelGroup(text, true, true, 0));
         EndGroup();
         EXPECT_EQ(Label(), QString::fromStdString(text)) << "format " << n;
-    }
-    const int expected[] = {4, 2, 2, 4, 4};
-    int i = 0;
-    for (const FrameFormat& f : {Stereo128(), Stereo96(), Mono48(), Mono64(), Lsf24Mono64()}) {
-        EXPECT_EQ(MpegAudioHeader::Parse(f.header, 4)->ScfCrcLength(), expected[i++]);
+        EXPECT_EQ(MpegAudioHeader::Parse(f.header.data(), 4)->ScfCrcLength(), f.scfCrc) << n;
     }
 }
 
 // The music/speech flag comes from F-PAD type 10 frames; X-PAD is read only when the last type 0
 // frame announced short X-PAD.
 TEST_F(PadDecoderTest, ReadsMusicSpeechAndOnlyShortXPad) {
-    const std::uint8_t none[4] = {0, 0, 0, 0};
-    Feed(Frame(format, none, 0x94, 0x00));
-    EXPECT_EQ(sink.GetStreamInfo(kStream).MusicSpeech, 1);
-    Feed(Frame(format, none, 0x98, 0x00));
-    EXPECT_EQ(sink.GetStreamInfo(kStream).MusicSpeech, 2);
-    Feed(Frame(format, none, 0x84, 0x00));  // type 10 without the flag's indicator
-    EXPECT_EQ(sink.GetStreamInfo(kStream).MusicSpeech, 2);
+    const std::pair<std::uint8_t, int> flags[] = {{0x94, 1}, {0x98, 2}, {0x84, 2}};
+    for (const auto& [fpad, musicSpeech] : flags) {  // 0x84: type 10 without the flag's indicator
+        Feed(PadFrame(format, kNoXPad, fpad, 0x00));
+        EXPECT_EQ(Info().MusicSpeech, musicSpeech) << int(fpad);
+    }
 
     // Variable-size X-PAD (indicator 10) is not decoded.
-    for (auto frame : GroupFrames(format, LabelSegment("Variable", true, true, 0))) {
+    auto frames = GroupFrames(format, LabelGroup("Variable", true, true, 0));
+    frames.push_back(EndMarkerFrame(format));
+    for (auto frame : frames) {
         frame[frame.size() - 2] = 0x20;
         Feed(frame);
     }
-    auto end = EndMarkerFrame(format);
-    end[end.size() - 2] = 0x20;
-    Feed(end);
     EXPECT_EQ(Label(), QString());
 }
 
 // Bit rate and stereo follow each header; a short block or one without sync leaves them, while
 // its F-PAD is still read.
 TEST_F(PadDecoderTest, HeaderSetsBitrateAndStereo) {
-    const std::uint8_t none[4] = {0, 0, 0, 0};
-    Feed(Frame(Stereo128(), none, 0, 0));
-    EXPECT_EQ(sink.GetStreamInfo(kStream).Bitrate, 128);
-    EXPECT_EQ(sink.GetStreamInfo(kStream).Stereo, 1);
-    Feed(Frame(Lsf24Mono64(), none, 0, 0));
-    EXPECT_EQ(sink.GetStreamInfo(kStream).Bitrate, 64);
-    EXPECT_EQ(sink.GetStreamInfo(kStream).Stereo, 0);
+    Feed(PadFrame(kStereo128, kNoXPad, 0, 0));
+    EXPECT_EQ(Info().Bitrate, 128);
+    EXPECT_EQ(Info().Stereo, 1);
+    Feed(PadFrame(kPadFormats[4], kNoXPad, 0, 0));
+    EXPECT_EQ(Info().Bitrate, 64);
+    EXPECT_EQ(Info().Stereo, 0);
 
-    const std::vector<std::uint8_t> shortBlock = {0xFF, 0xFC, 0x24};
-    Feed(shortBlock);
-    auto noSync = Frame(Stereo96(), none, 0x98, 0x00);
+    Feed({0xFF, 0xFC, 0x24});
+    auto noSync = PadFrame(kPadFormats[1], kNoXPad, 0x98, 0x00);
     noSync[1] = 0x1C;
     Feed(noSync);
-    const StreamInfoRecord info = sink.GetStreamInfo(kStream);
-    EXPECT_EQ(info.Bitrate, 64);
-    EXPECT_EQ(info.Stereo, 0);
-    EXPECT_EQ(info.MusicSpeech, 2);
-    const std::vector<std::uint8_t> tiny = {0xFF};
-    Feed(tiny);  // no F-PAD at all: nothing to read, nothing read out of bounds
-    EXPECT_EQ(sink.GetStreamInfo(kStream).Bitrate, 64);
+    EXPECT_EQ(Info().Bitrate, 64);
+    EXPECT_EQ(Info().Stereo, 0);
+    EXPECT_EQ(Info().MusicSpeech, 2);
+    Feed({0xFF});  // no F-PAD at all: nothing to read, nothing read out of bounds
+    EXPECT_EQ(Info().Bitrate, 64);
 }
 
 // The published bit rate table by version, layer and index, and the two-channel rule.
 TEST(MpegHeaderTest, BitrateTableAndChannelModes) {
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(3, 2, 1), 32);  // MPEG-1 Layer II
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(3, 2, 8), 128);
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(3, 2, 14), 384);
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(3, 3, 14), 448);  // MPEG-1 Layer I
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(3, 1, 1), 32);    // MPEG-1 Layer III
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(3, 1, 2), 40);
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(2, 2, 1), 8);  // MPEG-2 Layer II
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(2, 2, 14), 160);
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(2, 3, 14), 256);  // MPEG-2 Layer I
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(0, 1, 8), 64);    // MPEG-2.5 Layer III
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(3, 2, 0), 0);     // free format
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(3, 2, 15), 0);    // invalid index
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(1, 2, 8), 0);     // reserved version
-    EXPECT_EQ(MpegAudioHeader::BitrateFor(3, 0, 8), 0);     // reserved layer
+    struct Case {
+        int version, layer, index, kbps;
+    };
+    const Case cases[] = {
+        {3, 2, 1, 32},   {3, 2, 8, 128},  {3, 2, 14, 384},  // MPEG-1 Layer II
+        {3, 3, 14, 448},                                    // MPEG-1 Layer I
+        {3, 1, 1, 32},   {3, 1, 2, 40},                     // MPEG-1 Layer III
+        {2, 2, 1, 8},    {2, 2, 14, 160},                   // MPEG-2 Layer II
+        {2, 3, 14, 256},                                    // MPEG-2 Layer I
+        {0, 1, 8, 64},                                      // MPEG-2.5 Layer III
+        {3, 2, 0, 0},    {3, 2, 15, 0},                     // free format, invalid index
+        {1, 2, 8, 0},    {3, 0, 8, 0},                      // reserved version, reserved layer
+    };
+    for (const Case c : cases) {
+        EXPECT_EQ(MpegAudioHeader::BitrateFor(c.version, c.layer, c.index), c.kbps)
+            << c.version << "/" << c.layer << "/" << c.index;
+    }
 
     std::uint8_t header[4] = {0xFF, 0xFC, 0x84, 0x00};
     const bool stereo[4] = {true, true, true, false};

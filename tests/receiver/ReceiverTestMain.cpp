@@ -2,7 +2,8 @@
 
 #include <QCoreApplication>
 
-// The controller's timer and hand-off need an application object on the main thread.
+// An application object on the main thread, for the controller's timer and hand-off and for
+// finding the build's program folder.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

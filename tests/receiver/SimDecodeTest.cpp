@@ -1,25 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
-#include <map>
 #include <mutex>
-#include <set>
-#include <thread>
 
-#include "platform/RegistryKey.h"
-#include "receiver/TMainControl.h"
 #include "receiver/TStreamInfo.h"
-#include "receiver/TViaDABWrapper.h"
 #include "recording/TRecorder.h"
-#include "services/TServiceTablesWrapper.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/Polling.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
@@ -51,6 +40,10 @@ audio label="Second One" bitrate=128 mode=stereo rate=48 content=music programme
 dls "Second label"
 )";
 
+bool Contains(const std::vector<QString>& labels, const QString& text) {
+    return std::find(labels.begin(), labels.end(), text) != labels.end();
+}
+
 // Decodes every block it is given with a decoder of its own and keeps each label it completes,
 // in order, so no label is missed between two looks from the test thread.
 class DecodingRecorder : public TRecorder {
@@ -62,52 +55,40 @@ public:
     void WriteBlock(const std::uint8_t* buffer, std::int32_t count) override {
         std::lock_guard guard(mutex_);
         info_.ProcessFrame(buffer, count);
-        const StreamInfoRecord r = info_.Record();
-        if (labels_.empty() || labels_.back() != r.DynamicLabel) {
-            labels_.push_back(r.DynamicLabel);
+        const QString label = info_.Record().DynamicLabel;
+        if (labels_.empty() || labels_.back() != label) {
+            labels_.push_back(label);
         }
-        last_ = r;
-        ++frames_;
     }
     std::vector<QString> Labels() const {
         std::lock_guard guard(mutex_);
         return labels_;
     }
-    StreamInfoRecord Last() const {
-        std::lock_guard guard(mutex_);
-        return last_;
-    }
-    int Frames() const {
-        std::lock_guard guard(mutex_);
-        return frames_;
+    // Whether every one of `wanted` has been seen.
+    bool Saw(const std::vector<QString>& wanted) const {
+        const auto seen = Labels();
+        return std::all_of(wanted.begin(), wanted.end(),
+                           [&](const QString& l) { return Contains(seen, l); });
     }
 
 private:
     mutable std::mutex mutex_;
     TStreamInfo info_;
     std::vector<QString> labels_;
-    StreamInfoRecord last_;
-    int frames_ = 0;
 };
-
-bool Contains(const std::vector<QString>& labels, const QString& text) {
-    return std::find(labels.begin(), labels.end(), text) != labels.end();
-}
 
 // The simulated receiver, registered in a fresh environment and playing the air above unpaced.
 class SimTest : public ::testing::Test {
 protected:
     SimTest() {
-        const QString airFile = env.File(QStringLiteral("test.air"));
+        const QString airFile = env.File("test.air");
         QFile file(airFile);
         if (file.open(QIODevice::WriteOnly)) {
             file.write(kAir);
         }
         ::setenv("TUNORA_AIR_FILE", airFile.toLocal8Bit().constData(), 1);
         ::setenv("TUNORA_SIM_UNPACED", "1", 1);
-        RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-                    QString::fromLatin1(CoViadabRxServerKey))
-            .WriteString(QString(), QStringLiteral(SIM_COMPONENT_PATH));
+        env.RegisterReceiver();
     }
 
     TestEnv env;
@@ -121,31 +102,24 @@ protected:
 TEST_F(SimTest, DecodesTheSimulatedReceiversFrames) {
     TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered);
     ASSERT_TRUE(wrapper.Tune(225.648));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!wrapper.IsServiceListReady() && std::chrono::steady_clock::now() < deadline) {
-        QThread::msleep(10);
-    }
-    ASSERT_TRUE(wrapper.IsServiceListReady());
-    EXPECT_EQ(wrapper.GetReceiverEnsembleLabel(), QStringLiteral("Test Mux"));
+    ASSERT_TRUE(PollUntil([&] { return wrapper.IsServiceListReady(); }, 20000));
+    EXPECT_EQ(wrapper.GetReceiverEnsembleLabel(), "Test Mux");
 
     struct Expected {
         std::uint32_t sid;
         std::vector<QString> labels;
-        int bitrate;
-        int stereo;
-        int musicSpeech;
+        int bitrate, stereo, musicSpeech;
     };
-    const std::vector<Expected> expected = {
+    const Expected expected[] = {
         {0xC0DE,
-         {QStringLiteral("One"), QStringLiteral("Two segments: 0123456789"),
-          QStringLiteral("Three segments of label text, 0123456789")},
+         {"One", "Two segments: 0123456789", "Three segments of label text, 0123456789"},
          128,
          1,
          1},
-        {0xC0DF, {QStringLiteral("Low rate stereo label")}, 96, 1, 2},
-        {0xC0E0, {QStringLiteral("Half rate label, three segments long")}, 48, 0, 2},
-        {0xC0E1, {QStringLiteral("Mono label")}, 48, 0, 1},
-        {0xC0E2, {QStringLiteral("Mono 64 label")}, 64, 0, 1},
+        {0xC0DF, {"Low rate stereo label"}, 96, 1, 2},
+        {0xC0E0, {"Half rate label, three segments long"}, 48, 0, 2},
+        {0xC0E1, {"Mono label"}, 48, 0, 1},
+        {0xC0E2, {"Mono 64 label"}, 64, 0, 1},
     };
     std::vector<std::unique_ptr<DecodingRecorder>> recorders;
     for (const Expected& e : expected) {
@@ -153,95 +127,73 @@ TEST_F(SimTest, DecodesTheSimulatedReceiversFrames) {
         wrapper.AttachRecorder(recorders.back().get());
         ASSERT_NE(recorders.back()->StreamHandle(), 0) << std::hex << e.sid;
     }
-
-    auto allSeen = [&] {
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            const auto labels = recorders[i]->Labels();
-            for (const QString& l : expected[i].labels) {
-                if (!Contains(labels, l)) {
+    // The remove command: after a label, the display goes blank again.
+    auto removed = [&] {
+        const auto first = recorders[0]->Labels();
+        return first.size() > 1 &&
+               std::find(first.begin() + 1, first.end(), QString()) != first.end();
+    };
+    PollUntil(
+        [&] {
+            for (std::size_t i = 0; i < recorders.size(); ++i) {
+                if (!recorders[i]->Saw(expected[i].labels)) {
                     return false;
                 }
             }
-        }
-        // The remove command: after a label, the display goes blank again.
-        const auto first = recorders[0]->Labels();
-        return std::find(first.begin() + 1, first.end(), QString()) != first.end();
-    };
-    while (!allSeen() && std::chrono::steady_clock::now() < deadline) {
-        QThread::msleep(20);
-    }
+            return removed();
+        },
+        20000);
 
-    for (std::size_t i = 0; i < expected.size(); ++i) {
+    for (std::size_t i = 0; i < recorders.size(); ++i) {
         const Expected& e = expected[i];
-        const DecodingRecorder& r = *recorders[i];
-        const auto labels = r.Labels();
-        for (const QString& l : e.labels) {
-            EXPECT_TRUE(Contains(labels, l)) << std::hex << e.sid << ": " << l.toStdString();
+        SCOPED_TRACE(testing::Message() << std::hex << e.sid);
+        EXPECT_TRUE(recorders[i]->Saw(e.labels));
+        for (const QString& l : recorders[i]->Labels()) {
+            EXPECT_TRUE(l.isEmpty() || Contains(e.labels, l)) << l.toStdString();
         }
-        for (const QString& l : labels) {
-            EXPECT_TRUE(l.isEmpty() || Contains(e.labels, l)) << "unexpected " << l.toStdString();
-        }
-        const StreamInfoRecord info = wrapper.Events()->GetStreamInfo(r.StreamHandle());
-        EXPECT_EQ(info.Bitrate, e.bitrate) << std::hex << e.sid;
-        EXPECT_EQ(info.Stereo, e.stereo) << std::hex << e.sid;
-        EXPECT_EQ(info.MusicSpeech, e.musicSpeech) << std::hex << e.sid;
+        const StreamInfoRecord info = wrapper.Events()->GetStreamInfo(recorders[i]->StreamHandle());
+        EXPECT_EQ(info.Bitrate, e.bitrate);
+        EXPECT_EQ(info.Stereo, e.stereo);
+        EXPECT_EQ(info.MusicSpeech, e.musicSpeech);
         EXPECT_TRUE(info.DynamicLabel.isEmpty() || Contains(e.labels, info.DynamicLabel));
+        wrapper.DetachRecorder(recorders[i].get());
     }
-    const auto first = recorders[0]->Labels();
-    EXPECT_NE(std::find(first.begin() + 1, first.end(), QString()), first.end())
-        << "the remove-label command never cleared the label";
-
-    for (auto& r : recorders) {
-        wrapper.DetachRecorder(r.get());
-    }
+    EXPECT_TRUE(removed()) << "the remove-label command never cleared the label";
 }
 
 // The controller on the simulated receiver: a tune completes through the timer and is merged
 // into the tables, a service plays at once on its ensemble, and a recorder for another ensemble
 // waits for the retune and then receives the frames.
 TEST_F(SimTest, ControllerTunesLearnsAndFeedsRecorders) {
-    ScriptedDialogs dialogs;
-    TServiceTablesWrapper tables(env.ProgramDir(), dialogs);
-    TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered);
-    TMainControl control(wrapper, tables);
+    ReceiverWorld world(ReceiverWorld::Tables::Empty, ReceiverWorld::Component::Simulated);
+    TServiceTablesWrapper& tables = world.tables;
+    TMainControl& control = world.control;
     auto settle = [&] {
-        QElapsedTimer clock;
-        clock.start();
-        while (control.IsTuning() && clock.elapsed() < 20000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return control.IsSettled();
+        return PollUntil([&] { return !control.IsTuning(); }, 20000) && control.IsSettled();
     };
 
     ASSERT_TRUE(control.TuneFrequency(225.648));
     ASSERT_TRUE(settle());
     const std::int32_t stereo = tables.FindService(0xC0DE, 0);
     ASSERT_NE(stereo, 0);
-    EXPECT_EQ(tables.GetServiceLabel(stereo), QStringLiteral("Sim Stereo"));
+    EXPECT_EQ(tables.GetServiceLabel(stereo), "Sim Stereo");
     EXPECT_EQ(tables.GetServiceKind(stereo), QLatin1Char('A'));
-    EXPECT_EQ(tables.GetEnsembleLabel(225.648), QStringLiteral("Test Mux"));
+    EXPECT_EQ(tables.GetEnsembleLabel(225.648), "Test Mux");
 
     control.PlayService(stereo, true);
     EXPECT_FALSE(control.IsTuning());
     EXPECT_EQ(control.TunedSId(), 0xC0DEu);
     EXPECT_TRUE(control.AudioInfoEnabled());
 
-    const std::int32_t second =
-        tables.AddService(0xD001, 0, QStringLiteral("Second One"), u'A', 4, 222.064);
+    const std::int32_t second = tables.AddService(0xD001, 0, "Second One", u'A', 4, 222.064);
     DecodingRecorder recorder(0xD001, second);
     control.AddRecorder(&recorder);
     EXPECT_TRUE(control.IsTuning());
     EXPECT_EQ(control.GetPendingRecorders().size(), 1);
     ASSERT_TRUE(settle());
     EXPECT_EQ(control.GetAttachedRecorders().size(), 1);
-    QElapsedTimer clock;
-    clock.start();
-    while (!Contains(recorder.Labels(), QStringLiteral("Second label")) &&
-           clock.elapsed() < 20000) {
-        QThread::msleep(20);
-    }
-    EXPECT_TRUE(Contains(recorder.Labels(), QStringLiteral("Second label")));
+    EXPECT_TRUE(PollUntil([&] { return recorder.Saw({"Second label"}); }, 20000));
     EXPECT_EQ(control.StreamingCountValue(), 1);
     control.RemoveRecorder(&recorder);
-    EXPECT_TRUE(dialogs.boxes.isEmpty());
+    EXPECT_TRUE(world.dialogs.boxes.isEmpty());
 }

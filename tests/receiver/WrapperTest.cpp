@@ -6,8 +6,8 @@
 #include "receiver/ReceiverError.h"
 #include "receiver/TViaDABWrapper.h"
 #include "tests/receiver/FakeReceiver.h"
-#include "tests/receiver/PadFrames.h"
 #include "tests/receiver/TestRecorder.h"
+#include "tests/sim/PadReader.h"
 
 namespace {
 
@@ -26,10 +26,10 @@ protected:
     }
 
     void SendLabel(std::int32_t handle, const std::string& text) {
-        for (const auto& f : GroupFrames(Stereo128(), LabelSegment(text, true, true, 0))) {
+        for (const auto& f : GroupFrames(kStereo128, LabelGroup(text, true, true, 0))) {
             fake.Deliver(handle, f);
         }
-        fake.Deliver(handle, EndMarkerFrame(Stereo128()));
+        fake.Deliver(handle, EndMarkerFrame(kStereo128));
     }
 
     FakeReceiver fake;
@@ -51,7 +51,7 @@ TEST_F(WrapperTest, CountedCaptureStartsOnceAndStopsWithTheLastHolder) {
     EXPECT_EQ(fake.Count("StartCapture 101"), 1);
     EXPECT_EQ(first.StreamHandle(), 101);
     ASSERT_EQ(wrapper->Recorders().size(), 2);
-    EXPECT_EQ(wrapper->Recorders()[0].Handle, QStringLiteral("101"));
+    EXPECT_EQ(wrapper->Recorders()[0].Handle, "101");
 
     fake.Deliver(101, {1, 2, 3});
     fake.Deliver(102, {4});
@@ -77,11 +77,11 @@ TEST_F(WrapperTest, StreamRecordSharedByPlayedServiceAndListener) {
     wrapper->SelectService(kRadioOne, QString(), false);
     wrapper->AttachRecorder(&listener);
     SendLabel(101, "Shared label");
-    EXPECT_EQ(wrapper->GetCurrentDynamicLabel(), QStringLiteral("Shared label"));
+    EXPECT_EQ(wrapper->GetCurrentDynamicLabel(), "Shared label");
     EXPECT_EQ(wrapper->GetCurrentStreamInfo().Bitrate, 128);
 
     wrapper->SelectService(0, QString(), false);
-    EXPECT_EQ(wrapper->GetStreamDynamicLabel(101), QStringLiteral("Shared label"));
+    EXPECT_EQ(wrapper->GetStreamDynamicLabel(101), "Shared label");
     wrapper->DetachRecorder(&listener);
     EXPECT_EQ(wrapper->Events()->GetStreamInfo(101), StreamInfoRecord());
 
@@ -90,7 +90,7 @@ TEST_F(WrapperTest, StreamRecordSharedByPlayedServiceAndListener) {
     wrapper->AttachRecorder(&listener);
     SendLabel(101, "Second");
     wrapper->DetachRecorder(&listener);
-    EXPECT_EQ(wrapper->GetCurrentDynamicLabel(), QStringLiteral("Second"));
+    EXPECT_EQ(wrapper->GetCurrentDynamicLabel(), "Second");
 }
 
 // Selecting the selected service does nothing; another service stops the old playback first;
@@ -101,19 +101,19 @@ TEST_F(WrapperTest, SelectServiceSwitchesPlaybackOnlyOnChange) {
     wrapper->SelectService(kRadioOne, QString(), false);
     EXPECT_TRUE(fake.calls.empty());
 
-    wrapper->SelectService(kRadioOne, QStringLiteral("One Extra"), false);
+    wrapper->SelectService(kRadioOne, "One Extra", false);
     EXPECT_EQ(fake.Count("StopPlayback 101"), 1);
     EXPECT_EQ(fake.Count("StartPlayback 102"), 1);
     EXPECT_EQ(wrapper->CurrentComponent(), 102);
 
-    wrapper->SelectService(kRadioOne, QStringLiteral("No Such"), false);
+    wrapper->SelectService(kRadioOne, "No Such", false);
     EXPECT_EQ(wrapper->CurrentComponent(), 0);
     EXPECT_EQ(fake.Count("StartPlayback"), 1);
 
     fake.dynamicLabels[101] = "From the receiver";
     wrapper->SelectService(kRadioOne, QString(), true);
     EXPECT_TRUE(wrapper->InfoCapture());
-    EXPECT_EQ(wrapper->GetCurrentDynamicLabel(), QStringLiteral("From the receiver"));
+    EXPECT_EQ(wrapper->GetCurrentDynamicLabel(), "From the receiver");
     EXPECT_TRUE(wrapper->Tune(222.064));  // deselects, closing the info capture
     EXPECT_EQ(fake.Count("StopCapture 101"), 1);
     EXPECT_EQ(wrapper->CurrentSId(), 0u);
@@ -137,20 +137,20 @@ TEST_F(WrapperTest, ListsServicesAndKinds) {
     QList<TVDService> list;
     wrapper->ListReceiverServices(list, true);
     const QList<TVDService> expected = {{kRadioOne, QString()},
-                                        {kRadioOne, QStringLiteral("One Extra")},
-                                        {kRadioOne, QStringLiteral("One Sport")},
+                                        {kRadioOne, "One Extra"},
+                                        {kRadioOne, "One Sport"},
                                         {0xC1, QString()}};
     EXPECT_EQ(list, expected);
     wrapper->ListReceiverServices(list, false);
     EXPECT_EQ(list.size(), 2);
 
-    EXPECT_EQ(wrapper->GetReceiverEnsembleLabel(), QStringLiteral("Tunora Mux"));
-    EXPECT_EQ(wrapper->GetReceiverServiceLabel(kRadioOne), QStringLiteral("Radio One"));
+    EXPECT_EQ(wrapper->GetReceiverEnsembleLabel(), "Tunora Mux");
+    EXPECT_EQ(wrapper->GetReceiverServiceLabel(kRadioOne), "Radio One");
     EXPECT_EQ(wrapper->GetReceiverServiceKind(kRadioOne), QLatin1Char('A'));
     EXPECT_EQ(wrapper->GetReceiverServiceKind(0xC1), QLatin1Char('T'));
     fake.air[225.648].services[1].components[0].dataType = 3;
     EXPECT_EQ(wrapper->GetReceiverServiceKind(0xC1), QLatin1Char('D'));
-    EXPECT_EQ(wrapper->FindComponent(kRadioOne, QStringLiteral("One Sport")), 104);
+    EXPECT_EQ(wrapper->FindComponent(kRadioOne, "One Sport"), 104);
     EXPECT_EQ(wrapper->FindComponent(0, QString()), 0);
     EXPECT_FALSE(wrapper->IsServiceAvailable(0xD001, QString()));
 }

@@ -24,8 +24,13 @@ protected:
     void SetUp() override {
         for (const char* name : {CodecLibrary::kDecoderFile, CodecLibrary::kMp3EncoderFile,
                                  CodecLibrary::kOggEncoderFile}) {
+            // A library the system would find anyway hides the folder's absence: meaningless
+            // here, a fault of the machine under CI.
             if (void* found = ::dlopen(name, RTLD_NOW | RTLD_LOCAL)) {
                 ::dlclose(found);
+                if (qgetenv("CI") == "true") {
+                    ADD_FAILURE() << name << " is on the system's library path";
+                }
                 GTEST_SKIP() << name << " is on the system's library path";
             }
         }

@@ -1,6 +1,6 @@
 #include "CodecTestSupport.h"
 
-#include <mpg123.h>
+#include <vorbis/vorbisfile.h>
 
 #include <QFile>
 #include <cstring>
@@ -40,46 +40,29 @@ std::uint32_t FieldAt(const QByteArray& data, int offset, int bytes) {
     return value;
 }
 
-std::uint32_t FieldAt(const std::vector<std::uint8_t>& data, int offset, int bytes) {
-    return FieldAt(
-        QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size())),
-        offset, bytes);
-}
-
 QString CodecFolder() {
     return QStringLiteral(CODEC_BIN_DIR);
 }
 
-Mp3Info DecodeMp3(const QString& path) {
-    Mp3Info info;
-    mpg123_init();
-    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
-    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    if (mpg123_open(handle, QFile::encodeName(path).constData()) != MPG123_OK) {
-        mpg123_delete(handle);
-        return info;
+OggReading ReadOggFile(const QString& path) {
+    OggReading reading;
+    OggVorbis_File file;
+    if (ov_fopen(QFile::encodeName(path).constData(), &file) != 0) {
+        return reading;
     }
-    int encoding = 0;
-    mpg123_getformat(handle, &info.Rate, &info.Channels, &encoding);
-    mpg123_frameinfo2 frame;
-    if (mpg123_info2(handle, &frame) == MPG123_OK) {
-        info.Layer = frame.layer;
-        info.Version = frame.version;
-        info.Mode = frame.mode;
-        info.Bitrate = frame.bitrate;
+    reading.opened = true;
+    const vorbis_info* info = ov_info(&file, -1);
+    reading.channels = info->channels;
+    reading.rate = info->rate;
+    reading.nominalBitrate = info->bitrate_nominal;
+    reading.samples = ov_pcm_total(&file, -1);
+    vorbis_comment* comments = ov_comment(&file, -1);
+    for (auto [tag, text] :
+         {std::pair{"TITLE", &reading.title}, std::pair{"DATE", &reading.date}}) {
+        if (const char* value = vorbis_comment_query(comments, tag, 0)) {
+            *text = QString::fromUtf8(value);
+        }
     }
-    unsigned char buffer[16384];
-    size_t done = 0;
-    long bytes = 0;
-    int result;
-    while ((result = mpg123_read(handle, buffer, sizeof buffer, &done)) == MPG123_OK ||
-           result == MPG123_NEW_FORMAT) {
-        bytes += static_cast<long>(done);
-    }
-    bytes += static_cast<long>(done);
-    const int sampleBytes = encoding == MPG123_ENC_SIGNED_16 ? 2 : 4;
-    info.Frames = info.Channels ? bytes / (info.Channels * sampleBytes) : 0;
-    mpg123_close(handle);
-    mpg123_delete(handle);
-    return info;
+    ov_clear(&file);
+    return reading;
 }

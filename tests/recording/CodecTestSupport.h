@@ -15,20 +15,18 @@ std::vector<std::int16_t> Samples(const std::vector<std::uint8_t>& pcm);
 QByteArray ReadFile(const QString& path);
 // Little-endian unsigned field of `bytes` bytes at `offset`.
 std::uint32_t FieldAt(const QByteArray& data, int offset, int bytes = 4);
-std::uint32_t FieldAt(const std::vector<std::uint8_t>& data, int offset, int bytes = 4);
 
 // The build's folder of the codec libraries.
 QString CodecFolder();
 
-// What libmpg123 reads from an MP3 file: its format and the PCM frames it decodes to.
-struct Mp3Info {
-    long Rate = 0;
-    int Channels = 0;
-    int Layer = 0;
-    int Version = 0;  // MPG123_1_0, MPG123_2_0, ...
-    int Mode = 0;     // MPG123_M_STEREO ... MPG123_M_MONO
-    int Bitrate = 0;
-    long Frames = 0;  // PCM frames decoded
+// What libvorbisfile reads from an Ogg Vorbis file; `opened` is false when it is none.
+struct OggReading {
+    bool opened = false;
+    int channels = 0;
+    long rate = 0;
+    long nominalBitrate = 0;  // bit/s
+    long long samples = 0;    // per channel
+    QString title;            // the TITLE and DATE comments; null when absent
+    QString date;
 };
-
-Mp3Info DecodeMp3(const QString& path);
+OggReading ReadOggFile(const QString& path);

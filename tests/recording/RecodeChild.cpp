@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
         return 3;
     }
     ProbeCodecs();
-    if (argc > 1 && QString::fromLocal8Bit(argv[1]).toUpper() == QStringLiteral("RECODE")) {
+    if (argc > 1 && QString::fromLocal8Bit(argv[1]).toUpper() == "RECODE") {
         return RunRecodeMode(argc, argv);
     }
     return 2;

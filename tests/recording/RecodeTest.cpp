@@ -2,16 +2,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <mpg123.h>
 #include <signal.h>
 #include <unistd.h>
-#include <vorbis/vorbisfile.h>
 
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 #include "CodecTestSupport.h"
 #include "RecorderTestSupport.h"
@@ -20,17 +17,10 @@
 #include "recording/CodecError.h"
 #include "recording/TRecoderObject.h"
 #include "recording/TRecorderRecode.h"
+#include "tests/support/Mpg123Reader.h"
+#include "tests/support/Polling.h"
 
 namespace {
-
-// Four header bytes: version bits (3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5), layer bits (3 I, 2 II,
-// 1 III), bit-rate index, sample-rate index, channel mode.
-std::vector<std::uint8_t> FrameHeader(int version, int layer, int bitrateIndex, int rateIndex = 1,
-                                      int mode = 0) {
-    return {0xFF, static_cast<std::uint8_t>(0xE0 | version << 3 | layer << 1 | 1),
-            static_cast<std::uint8_t>(bitrateIndex << 4 | rateIndex << 2),
-            static_cast<std::uint8_t>(mode << 6)};
-}
 
 class RecodeTest : public ::testing::Test, public RecorderWorld {
 protected:
@@ -38,8 +28,8 @@ protected:
 
     // Converts `mpeg` in this process through files standing for standard input and output.
     QByteArray Convert(const QStringList& words, const std::vector<std::uint8_t>& mpeg) {
-        const QString in = Path(QStringLiteral("in.mp2"));
-        const QString out = Path(QStringLiteral("out.bin"));
+        const QString in = Path("in.mp2");
+        const QString out = Path("out.bin");
         QFile inFile(in);
         EXPECT_TRUE(inFile.open(QIODevice::WriteOnly));
         inFile.write(AsBytes(mpeg));
@@ -70,46 +60,42 @@ protected:
 
 }  // namespace
 
-// The encoder's default bit rate follows the table by version, layer and index; no frame gives
-// 128 and reserved fields give 96.
+// The encoder's default bit rate follows the table by version bits (3 MPEG-1, 2 MPEG-2, 0
+// MPEG-2.5), layer bits (3 I, 2 II, 1 III) and bit-rate index; no frame gives 128 and reserved
+// fields give 96.
 TEST(RecodeBitrate, DefaultBitrateTable) {
-    const auto rate = [](const std::vector<std::uint8_t>& header) {
-        return TRecoderObject::DefaultBitrate(header.data());
+    struct Case {
+        int version, layer, index, expected;
     };
-    EXPECT_EQ(rate(FrameHeader(3, 2, 8)), 96);    // DAB 128 kbit/s
-    EXPECT_EQ(rate(FrameHeader(3, 2, 10)), 128);  // DAB 192 kbit/s
-    EXPECT_EQ(rate(FrameHeader(3, 2, 7)), 80);
-    EXPECT_EQ(rate(FrameHeader(3, 3, 2)), 40);
-    EXPECT_EQ(rate(FrameHeader(3, 1, 8)), 80);
-    EXPECT_EQ(rate(FrameHeader(2, 2, 8)), 40);  // 24 kHz services
-    EXPECT_EQ(rate(FrameHeader(2, 2, 14)), 96);
-    EXPECT_EQ(rate(FrameHeader(2, 1, 12)), 85);
-    EXPECT_EQ(rate(FrameHeader(2, 3, 5)), 56);
-    EXPECT_EQ(rate(FrameHeader(0, 2, 3)), 96);
-    EXPECT_EQ(rate(FrameHeader(3, 2, 15)), 96);
-    EXPECT_EQ(rate(FrameHeader(1, 2, 8)), 96);  // reserved version
-    EXPECT_EQ(rate(FrameHeader(3, 0, 8)), 96);  // reserved layer
-    EXPECT_EQ(rate({0x49, 0x44, 0x33, 0x03}), 128);
+    const Case cases[] = {{3, 2, 8, 96}, {3, 2, 10, 128}, {3, 2, 7, 80},  {3, 3, 2, 40},
+                          {3, 1, 8, 80}, {2, 2, 8, 40},   {2, 2, 14, 96}, {2, 1, 12, 85},
+                          {2, 3, 5, 56}, {0, 2, 3, 96},   {3, 2, 15, 96}, {1, 2, 8, 96},
+                          {3, 0, 8, 96}};
+    for (const Case c : cases) {
+        const std::uint8_t header[] = {
+            0xFF, static_cast<std::uint8_t>(0xE1 | c.version << 3 | c.layer << 1),
+            static_cast<std::uint8_t>(c.index << 4 | 1 << 2), 0};
+        EXPECT_EQ(TRecoderObject::DefaultBitrate(header), c.expected)
+            << c.version << "/" << c.layer << "/" << c.index;
+    }
+    const std::uint8_t id3[] = {0x49, 0x44, 0x33, 0x03};
+    EXPECT_EQ(TRecoderObject::DefaultBitrate(id3), 128);
 }
 
 // The child's words and the command line: title and timestamp quoted, bit rate and sample rate
 // only when set; the recorder builds them from the service name and the settings.
 TEST_F(RecodeTest, CommandLineWords) {
     const QDateTime when(QDate(2002, 3, 1), QTime(19, 59, 55));
-    const QStringList words = TRecorderRecode::BuildArguments(
-        QStringLiteral("MP3"), QStringLiteral("Radio One"), when, 128, 22050);
-    EXPECT_EQ(TRecorderRecode::BuildCommandLine(QStringLiteral("/opt/tunora/tunora"), words),
+    const QStringList words = TRecorderRecode::BuildArguments("MP3", "Radio One", when, 128, 22050);
+    EXPECT_EQ(TRecorderRecode::BuildCommandLine("/opt/tunora/tunora", words),
               QStringLiteral("/opt/tunora/tunora RECODE MP3 \"/TITLE=Radio One\" "
                              "\"/TIMESTAMP=01/03/2002 19:59\" /BITRATE=128 /SAMPLERATE=22050"));
-    EXPECT_EQ(
-        TRecorderRecode::BuildArguments(QStringLiteral("WAV"), QStringLiteral("X"), when, 0, 0),
-        (QStringList{QStringLiteral("RECODE"), QStringLiteral("WAV"), QStringLiteral("/TITLE=X"),
-                     QStringLiteral("/TIMESTAMP=01/03/2002 19:59")}));
+    EXPECT_EQ(TRecorderRecode::BuildArguments("WAV", "X", when, 0, 0),
+              (QStringList{"RECODE", "WAV", "/TITLE=X", "/TIMESTAMP=01/03/2002 19:59"}));
 
     settings.WriteInteger(Setting::BitRate, 0);
     settings.WriteInteger(Setting::SamplingFrequency, 0);
-    TRecorderRecode recorder(radioOne, tables, settings, Path(QStringLiteral("a.wav")),
-                             QStringLiteral("WAV"));
+    TRecorderRecode recorder(radioOne, tables, settings, Path("a.wav"), "WAV");
     EXPECT_TRUE(recorder.CommandLine().startsWith(TRecorderRecode::DefaultProgram() +
                                                   QStringLiteral(" RECODE WAV \"/TITLE=Radio One\" "
                                                                  "\"/TIMESTAMP=")));
@@ -118,20 +104,16 @@ TEST_F(RecodeTest, CommandLineWords) {
 
 // The engine reads its options upper-cased; an unreadable timestamp gives no recording time.
 TEST_F(RecodeTest, EngineOptions) {
-    TRecoderObject recoder(
-        {QStringLiteral("RECODE"), QStringLiteral("ogg"), QStringLiteral("/title=Radio One"),
-         QStringLiteral("/TIMESTAMP=01/03/2002 19:59"), QStringLiteral("/BITRATE=abc"),
-         QStringLiteral("/SAMPLERATE=22050")},
-        -1, -1);
-    EXPECT_EQ(recoder.Format(), QStringLiteral("OGG"));
-    EXPECT_EQ(recoder.Option(QStringLiteral("/TITLE")), QStringLiteral("RADIO ONE"));
+    TRecoderObject recoder({"RECODE", "ogg", "/title=Radio One", "/TIMESTAMP=01/03/2002 19:59",
+                            "/BITRATE=abc", "/SAMPLERATE=22050"},
+                           -1, -1);
+    EXPECT_EQ(recoder.Format(), "OGG");
+    EXPECT_EQ(recoder.Option("/TITLE"), "RADIO ONE");
     EXPECT_EQ(recoder.Bitrate(), 0);
     EXPECT_EQ(recoder.OutputSampleRate(), 22050);
     EXPECT_DOUBLE_EQ(recoder.RecordingTime(),
                      DateTimeToDays(QDateTime(QDate(2002, 3, 1), QTime(19, 59))));
-    TRecoderObject unreadable(
-        {QStringLiteral("RECODE"), QStringLiteral("WAV"), QStringLiteral("/TIMESTAMP=yesterday")},
-        -1, -1);
+    TRecoderObject unreadable({"RECODE", "WAV", "/TIMESTAMP=yesterday"}, -1, -1);
     EXPECT_EQ(unreadable.RecordingTime(), 0);
 }
 
@@ -142,8 +124,7 @@ TEST_F(RecodeTest, RawIsHeaderlessPcmOfEveryFrame) {
          {std::tuple{48000, 2, 128}, std::tuple{24000, 1, 8}}) {
         SCOPED_TRACE(bitrate);
         const LayerTwoStream stream = MakeLayerTwo(rate, channels, bitrate, 2.0);
-        const QByteArray pcm =
-            Convert({QStringLiteral("RECODE"), QStringLiteral("raw")}, stream.Bytes);
+        const QByteArray pcm = Convert({"RECODE", "raw"}, stream.Bytes);
         EXPECT_EQ(pcm.size(), stream.Frames * stream.PcmBytesPerFrame());
         EXPECT_EQ(pcm, AsBytes(DecodeAll(stream.Bytes)));
     }
@@ -156,45 +137,39 @@ TEST_F(RecodeTest, RecordsWavMp3AndOggThroughTheChild) {
     const auto frames = FramesOf(stream);
     const long samples = static_cast<long>(stream.Frames) * 1152;
 
-    const QByteArray wav = ReadFile(Record(QStringLiteral("r.wav"), QStringLiteral("WAV"), frames));
+    const QByteArray wav = ReadFile(Record("r.wav", "WAV", frames));
     ASSERT_GE(wav.size(), 44);
     EXPECT_EQ(FieldAt(wav, 22, 2), 2u);
     EXPECT_EQ(FieldAt(wav, 24), 48000u);
     EXPECT_EQ(FieldAt(wav, 40), static_cast<std::uint32_t>(samples * 4));
     EXPECT_EQ(wav.mid(44), AsBytes(DecodeAll(stream.Bytes)));
 
-    const Mp3Info mp3 = DecodeMp3(Record(QStringLiteral("r.mp3"), QStringLiteral("MP3"), frames));
-    EXPECT_EQ(mp3.Layer, 3);
-    EXPECT_EQ(mp3.Rate, 48000);
-    EXPECT_EQ(mp3.Channels, 2);
-    EXPECT_GE(mp3.Frames, samples);
-    EXPECT_LE(mp3.Frames, samples + 3 * 1152);
+    const Mpg123Reading mp3 = ReadMpegFile(Record("r.mp3", "MP3", frames));
+    EXPECT_EQ(mp3.layer, 3);
+    EXPECT_EQ(mp3.rate, 48000);
+    EXPECT_EQ(mp3.channels, 2);
+    EXPECT_GE(mp3.frames, samples);
+    EXPECT_LE(mp3.frames, samples + 3 * 1152);
 
-    const QString ogg = Record(QStringLiteral("r.ogg"), QStringLiteral("OGG"), frames);
-    OggVorbis_File file;
-    ASSERT_EQ(ov_fopen(QFile::encodeName(ogg).constData(), &file), 0);
-    EXPECT_EQ(ov_info(&file, -1)->channels, 2);
-    EXPECT_EQ(ov_info(&file, -1)->rate, 48000);
-    EXPECT_EQ(ov_pcm_total(&file, -1), samples);
-    const char* title = vorbis_comment_query(ov_comment(&file, -1), "TITLE", 0);
-    ASSERT_NE(title, nullptr);
-    EXPECT_STREQ(title, "RADIO ONE");
-    ov_clear(&file);
+    const OggReading ogg = ReadOggFile(Record("r.ogg", "OGG", frames));
+    EXPECT_EQ(ogg.channels, 2);
+    EXPECT_EQ(ogg.rate, 48000);
+    EXPECT_EQ(ogg.samples, samples);
+    EXPECT_EQ(ogg.title, "RADIO ONE");
 }
 
 // A recording stopped within a second is a valid short WAV; an existing file is kept as ".bak".
 TEST_F(RecodeTest, ShortRecordingIsAValidWav) {
     const auto frames = FramesOf(MakeLayerTwo(24000, 1, 64, 0.5));
-    QFile old(Path(QStringLiteral("short.wav")));
+    QFile old(Path("short.wav"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");
     old.close();
     QElapsedTimer timer;
     timer.start();
-    const QByteArray wav =
-        ReadFile(Record(QStringLiteral("short.wav"), QStringLiteral("WAV"), frames));
+    const QByteArray wav = ReadFile(Record("short.wav", "WAV", frames));
     EXPECT_LT(timer.elapsed(), 5000);
-    EXPECT_EQ(ReadFile(Path(QStringLiteral("short.bak"))), QByteArray("old"));
+    EXPECT_EQ(ReadFile(Path("short.bak")), QByteArray("old"));
     ASSERT_GE(wav.size(), 44);
     EXPECT_EQ(FieldAt(wav, 4), static_cast<std::uint32_t>(wav.size() - 8));
     EXPECT_EQ(FieldAt(wav, 40), static_cast<std::uint32_t>(wav.size() - 44));
@@ -208,31 +183,25 @@ TEST_F(RecodeTest, ShortRecordingIsAValidWav) {
 TEST_F(RecodeTest, ChildEndingEarlyDropsLaterBlocks) {
     const auto frames = FramesOf(MakeLayerTwo(48000, 2, 128, 6.0));  // ~144 KB, beyond a pipe
     qputenv("TUNORA_TEST_CHILD_EXIT_AFTER", "1000");
-    auto recorder = std::make_unique<TRecorderRecode>(
-        radioOne, tables, settings, Path(QStringLiteral("dead.mp3")), QStringLiteral("MP3"));
+    auto recorder =
+        std::make_unique<TRecorderRecode>(radioOne, tables, settings, Path("dead.mp3"), "MP3");
     qunsetenv("TUNORA_TEST_CHILD_EXIT_AFTER");
     ASSERT_GT(recorder->ProcessId(), 0);
     for (const auto& frame : frames) {
         recorder->WriteBlock(frame.data(), static_cast<std::int32_t>(frame.size()));
     }
     // The pipe closes a moment before the child can be waited for.
-    QElapsedTimer gone;
-    gone.start();
-    while (recorder->ChildRunning() && gone.elapsed() < 2000) {
-        QThread::msleep(10);
-    }
-    EXPECT_FALSE(recorder->ChildRunning());
+    EXPECT_TRUE(PollUntil([&] { return !recorder->ChildRunning(); }, 2000));
     QElapsedTimer timer;
     timer.start();
     recorder.reset();
     EXPECT_LT(timer.elapsed(), 2000);
-    EXPECT_TRUE(ReadFile(Path(QStringLiteral("dead.mp3"))).isEmpty());
+    EXPECT_TRUE(ReadFile(Path("dead.mp3")).isEmpty());
 
     // A program that cannot start: the file is made, every block is dropped at once.
-    const QString never = Path(QStringLiteral("never.wav"));
+    const QString never = Path("never.wav");
     {
-        TRecorderRecode missing(radioOne, tables, settings, never, QStringLiteral("WAV"),
-                                QStringLiteral("/nonexistent/tunora"));
+        TRecorderRecode missing(radioOne, tables, settings, never, "WAV", "/nonexistent/tunora");
         EXPECT_LE(missing.ProcessId(), 0);
         missing.WriteBlock(frames[0].data(), static_cast<std::int32_t>(frames[0].size()));
     }

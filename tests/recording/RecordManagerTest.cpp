@@ -4,54 +4,30 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
-#include <functional>
 #include <thread>
 
 #include "CodecTestSupport.h"
 #include "RecorderTestSupport.h"
-#include "receiver/TMainControl.h"
-#include "receiver/TReceiverComponent.h"
-#include "receiver/TViaDABWrapper.h"
 #include "recording/RecorderFactory.h"
 #include "recording/TRecordManager.h"
 #include "recording/TRecorderCache.h"
-#include "tests/receiver/FakeReceiver.h"
 
 namespace {
 
-constexpr double k12B = 225.648;
-constexpr std::int32_t kRadioOneComponent = 101;
-
-// Scripted dialogs whose save dialog lets the receiver go on delivering while it is "open".
-class SlowSaveDialogs : public ScriptedDialogs {
-public:
-    std::optional<SaveFileAnswer> SaveFile(const SaveFileRequest& request) override {
-        if (whileOpen) {
-            whileOpen();
-        }
-        return ScriptedDialogs::SaveFile(request);
-    }
-    std::function<void()> whileOpen;
-};
-
-class RecordManagerTest : public ::testing::Test, public RecorderWorld {
+class RecordManagerTest : public ::testing::Test, public ReceiverWorld {
 protected:
     RecordManagerTest()
-        : wrapper([this] { return std::make_unique<TReceiverComponent>(&fake); }),
-          control(wrapper, tables),
-          manager(std::make_unique<TRecordManager>(control, tables, settings)),
+        : manager(std::make_unique<TRecordManager>(control, tables, settings)),
           frames(FramesOf(MakeLayerTwo(48000, 2, 128, 12.0))) {
-        FillDemoAir(fake);
-        control.TuneFrequency(k12B);
-        fake.ready = true;
-        control.TheTimerTimer();
+        Settle(k12B);
     }
 
-    // Frames [from, to) delivered on a thread of the receiver's own, as the component does.
+    // Frames [from, to) of Radio One's primary component, delivered on a thread of the
+    // receiver's own, as the component does.
     void Deliver(std::size_t from, std::size_t to) {
         std::thread receiver([&] {
             for (std::size_t i = from; i < to; ++i) {
-                fake.Deliver(kRadioOneComponent, frames[i]);
+                fake.Deliver(101, frames[i]);
             }
         });
         receiver.join();
@@ -61,10 +37,6 @@ protected:
                        frames.begin() + static_cast<std::ptrdiff_t>(to)});
     }
 
-    FakeReceiver fake;
-    TViaDABWrapper wrapper;
-    TMainControl control;
-    SlowSaveDialogs saveDialogs;
     std::unique_ptr<TRecordManager> manager;
     std::vector<std::vector<std::uint8_t>> frames;
 };
@@ -75,24 +47,23 @@ protected:
 // with those first frames and misses none; the dialog gets the filter, default extension, name
 // and folder of the settings, and the chosen folder is stored as "SaveDir".
 TEST_F(RecordManagerTest, DialogRecordingLosesNothingWhileTheDialogIsOpen) {
-    ASSERT_TRUE(control.IsSettled());
     settings.WriteString(Setting::SaveDir, QStringLiteral("/music/"));
     settings.WriteString(Setting::DefaultExtension, QString());
     const QString chosen = Path(QStringLiteral("Radio One.mp2"));
     QString cacheFile;
-    saveDialogs.whileOpen = [&] {
+    dialogs.whileSaveOpen = [&] {
         auto* cache = dynamic_cast<TRecorderCache*>(manager->Recorder(radioOne));
         ASSERT_NE(cache, nullptr);
         cacheFile = cache->CacheFileName();
         EXPECT_EQ(control.RecordingCountValue(), 1);
         Deliver(0, 200);  // five seconds of audio while the user looks for a folder
     };
-    saveDialogs.saveAnswers.push_back(SaveFileAnswer{chosen, 1});
+    dialogs.saveAnswers.push_back(SaveFileAnswer{chosen, 1});
 
     manager->ToggleRecording(radioOne);
     ASSERT_TRUE(manager->IsRecording(radioOne));
-    ASSERT_EQ(saveDialogs.saveRequests.size(), 1);
-    const SaveFileRequest& request = saveDialogs.saveRequests.first();
+    ASSERT_EQ(dialogs.saveRequests.size(), 1);
+    const SaveFileRequest& request = dialogs.saveRequests.first();
     EXPECT_EQ(request.filter, BuildSaveFilter(QString(), true));
     EXPECT_EQ(request.defaultExtension, QStringLiteral("MP2"));
     EXPECT_EQ(request.fileName, QStringLiteral("Radio One"));
@@ -105,21 +76,20 @@ TEST_F(RecordManagerTest, DialogRecordingLosesNothingWhileTheDialogIsOpen) {
     EXPECT_FALSE(manager->IsRecording(radioOne));
     EXPECT_EQ(control.RecordingCountValue(), 0);
     EXPECT_EQ(ReadFile(chosen), Expected(0, frames.size()));
-    EXPECT_TRUE(saveDialogs.boxes.isEmpty());
 }
 
 // Cancelling the dialog discards the cached audio and ends the recording; service 0 does
 // nothing at all.
 TEST_F(RecordManagerTest, CancelledDialogDiscardsTheCache) {
     QString cacheFile;
-    saveDialogs.whileOpen = [&] {
+    dialogs.whileSaveOpen = [&] {
         cacheFile = dynamic_cast<TRecorderCache*>(manager->Recorder(radioOne))->CacheFileName();
         Deliver(0, 20);
     };
     settings.WriteString(Setting::DefaultExtension, QStringLiteral("wav"));
     manager->StartRecordingWithDialog(radioOne);
-    ASSERT_EQ(saveDialogs.saveRequests.size(), 1);
-    EXPECT_EQ(saveDialogs.saveRequests.first().defaultExtension, QStringLiteral("wav"));
+    ASSERT_EQ(dialogs.saveRequests.size(), 1);
+    EXPECT_EQ(dialogs.saveRequests.first().defaultExtension, QStringLiteral("wav"));
     EXPECT_FALSE(manager->IsRecording(radioOne));
     EXPECT_EQ(control.RecordingCountValue(), 0);
     EXPECT_TRUE(control.GetAttachedRecorders().isEmpty());
@@ -128,8 +98,7 @@ TEST_F(RecordManagerTest, CancelledDialogDiscardsTheCache) {
 
     manager->StartRecordingWithDialog(0);
     manager->ConfirmStopRecording(0);
-    EXPECT_EQ(saveDialogs.saveRequests.size(), 1);
-    EXPECT_TRUE(saveDialogs.boxes.isEmpty());
+    EXPECT_EQ(dialogs.saveRequests.size(), 1);
     EXPECT_EQ(TRecordManager::DefaultFileName(QStringLiteral("Jazz FM: 24/7 (ü)")),
               QStringLiteral("Jazz FM 247 "));
 }
@@ -141,23 +110,21 @@ TEST_F(RecordManagerTest, ToggleAsksBeforeStopping) {
     manager->StartRecording(radioOne, name);
     Deliver(0, 10);
 
-    saveDialogs.answers.push_back(DialogResult::No);
+    dialogs.answers.push_back(DialogResult::No);
     manager->ToggleRecording(radioOne);
-    ASSERT_EQ(saveDialogs.boxes.size(), 1);
-    EXPECT_EQ(saveDialogs.boxes[0].kind, DialogKind::Confirmation);
-    EXPECT_EQ(saveDialogs.boxes[0].buttons, DialogButtons::YesNo);
-    EXPECT_EQ(saveDialogs.boxes[0].text,
-              QStringLiteral("Do you want to stop recording Radio One now?"));
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Confirmation,
+                              QStringLiteral("Do you want to stop recording Radio One now?"),
+                              DialogButtons::YesNo));
     EXPECT_TRUE(manager->IsRecording(radioOne));
     Deliver(10, 20);
 
-    saveDialogs.answers.push_back(DialogResult::Yes);
+    dialogs.answers.push_back(DialogResult::Yes);
     manager->ToggleRecording(radioOne);
     EXPECT_FALSE(manager->IsRecording(radioOne));
     EXPECT_EQ(fake.Count("StopCapture 101"), 1);
     Deliver(20, 30);
     EXPECT_EQ(ReadFile(name), Expected(0, 20));
-    EXPECT_TRUE(saveDialogs.saveRequests.isEmpty());
+    EXPECT_TRUE(dialogs.saveRequests.isEmpty());
 }
 
 // A second start for the same service closes the first file before the second is created;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <typeinfo>
 
 #include "CodecTestSupport.h"
 #include "RecorderTestSupport.h"
@@ -45,8 +46,8 @@ protected:
 // An MP2 recording is exactly the blocks delivered, in order; an existing file of that name is
 // kept as ".bak", replacing an older ".bak".
 TEST_F(RecorderFiles, Mp2IsTheConcatenationAndKeepsTheOldFileAsBak) {
-    const QString name = Path(QStringLiteral("Radio One.mp2"));
-    const QString bak = Path(QStringLiteral("Radio One.bak"));
+    const QString name = Path("Radio One.mp2");
+    const QString bak = Path("Radio One.bak");
     for (const auto& [file, text] : {std::pair{name, "previous"}, std::pair{bak, "older"}}) {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -66,19 +67,17 @@ TEST_F(RecorderFiles, Mp2IsTheConcatenationAndKeepsTheOldFileAsBak) {
         recorder.WriteBlock(frames[0].data(), 0);
     }
     EXPECT_EQ(ReadFile(name), Concat(frames));
-    EXPECT_EQ(TRecorderMP2::BackupName(QStringLiteral("/a.b/c.d.mp3")),
-              QStringLiteral("/a.b/c.d.bak"));
-    EXPECT_EQ(TRecorderMP2::BackupName(QStringLiteral("/a.b/noext")),
-              QStringLiteral("/a.b/noext.bak"));
+    EXPECT_EQ(TRecorderMP2::BackupName("/a.b/c.d.mp3"), "/a.b/c.d.bak");
+    EXPECT_EQ(TRecorderMP2::BackupName("/a.b/noext"), "/a.b/noext.bak");
 }
 
 // A file that cannot be created leaves a recorder that takes blocks and writes nothing.
 TEST_F(RecorderFiles, Mp2WithoutFileAcceptsBlocksSilently) {
-    TRecorderMP2 recorder(radioOne, tables, Path(QStringLiteral("missing/dir/x.mp2")));
+    TRecorderMP2 recorder(radioOne, tables, Path("missing/dir/x.mp2"));
     EXPECT_FALSE(recorder.IsOpen());
     const std::uint8_t block[3] = {1, 2, 3};
     recorder.WriteBlock(block, 3);
-    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("missing/dir/x.mp2"))));
+    EXPECT_FALSE(QFileInfo::exists(Path("missing/dir/x.mp2")));
     EXPECT_TRUE(dialogs.boxes.isEmpty());
 }
 
@@ -90,7 +89,7 @@ TEST_F(RecorderFiles, CacheHandsTheBacklogOnTwoRecordsPerBlock) {
     const QString cacheFile = cache.CacheFileName();
     ASSERT_TRUE(cache.HasCache());
     EXPECT_EQ(QFileInfo(cacheFile).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
-    EXPECT_TRUE(QFileInfo(cacheFile).fileName().startsWith(QStringLiteral("dab")));
+    EXPECT_TRUE(QFileInfo(cacheFile).fileName().startsWith("dab"));
 
     for (int i = 0; i < 20; ++i) {
         cache.WriteBlock(blocks[i].data(), static_cast<std::int32_t>(blocks[i].size()));
@@ -132,7 +131,7 @@ TEST_F(RecorderFiles, CacheHandsTheBacklogOnTwoRecordsPerBlock) {
 // deletes the cache; without a target the cached audio is simply discarded.
 TEST_F(RecorderFiles, CacheDrainsEverythingOnDestruction) {
     const auto frames = FramesOf(MakeLayerTwo(48000, 2, 128, 2.0));
-    const QString name = Path(QStringLiteral("out.mp2"));
+    const QString name = Path("out.mp2");
     QString cacheFile;
     {
         TRecorderCache cache(radioOne, tables);
@@ -159,7 +158,7 @@ TEST_F(RecorderFiles, CacheDrainsEverythingOnDestruction) {
 // and reorders nothing.
 TEST_F(RecorderFiles, CacheTakesATargetSetWhileBlocksArrive) {
     const auto blocks = OddBlocks(3000);
-    const QString name = Path(QStringLiteral("race.mp2"));
+    const QString name = Path("race.mp2");
     {
         TRecorderCache cache(radioOne, tables);
         std::atomic<int> written{0};
@@ -185,19 +184,17 @@ TEST_F(RecorderFiles, CacheTakesATargetSetWhileBlocksArrive) {
 // and the codecs present: MP3 without liblame_enc.so records raw MPEG under the .mp3 name.
 TEST_F(RecorderFiles, FactoryChoosesByExtensionAndCodecs) {
     ASSERT_TRUE(Mp3Available());
-    EXPECT_NE(
-        dynamic_cast<TRecorderCache*>(CreateRecorder(radioOne, QString(), tables, settings).get()),
-        nullptr);
-    EXPECT_NE(dynamic_cast<TRecorderMP2*>(
-                  CreateRecorder(radioOne, Path(QStringLiteral("a.mp2")), tables, settings).get()),
-              nullptr);
-    EXPECT_NE(dynamic_cast<TRecorderMP2*>(
-                  CreateRecorder(radioOne, Path(QStringLiteral("a.flac")), tables, settings).get()),
-              nullptr);
-    EXPECT_NE(dynamic_cast<TRecorderRecode*>(
-                  CreateRecorder(radioOne, Path(QStringLiteral("a.Wave")), tables, settings).get()),
-              nullptr);
-    EXPECT_EQ(RecordingExtension(QStringLiteral("x/y.z/Name.oggx")), QStringLiteral("OGG"));
+    const std::pair<const char*, const std::type_info*> kinds[] = {
+        {"", &typeid(TRecorderCache)},
+        {"a.mp2", &typeid(TRecorderMP2)},
+        {"a.flac", &typeid(TRecorderMP2)},
+        {"a.Wave", &typeid(TRecorderRecode)}};
+    for (const auto& [file, kind] : kinds) {
+        const auto recorder =
+            CreateRecorder(radioOne, *file ? Path(file) : QString(), tables, settings);
+        EXPECT_TRUE(typeid(*recorder) == *kind) << file;
+    }
+    EXPECT_EQ(RecordingExtension("x/y.z/Name.oggx"), "OGG");
 
     // A program folder with the decoder but without the MP3 encoder.
     QTemporaryDir folder;
@@ -207,7 +204,7 @@ TEST_F(RecorderFiles, FactoryChoosesByExtensionAndCodecs) {
     ASSERT_TRUE(WavAvailable());
     ASSERT_FALSE(Mp3Available());
     const auto frames = FramesOf(MakeLayerTwo(48000, 2, 128, 0.5));
-    const QString name = Path(QStringLiteral("song.MP3"));
+    const QString name = Path("song.MP3");
     {
         auto recorder = CreateRecorder(radioOne, name, tables, settings);
         ASSERT_NE(dynamic_cast<TRecorderMP2*>(recorder.get()), nullptr);
@@ -222,28 +219,21 @@ TEST_F(RecorderFiles, FactoryChoosesByExtensionAndCodecs) {
 // the others; the default is matched in any letter case.
 TEST_F(RecorderFiles, SaveFilterOrderAndContents) {
     ASSERT_TRUE(Mp3Available() && OggAvailable() && WavAvailable());
-    const QString all = QStringLiteral(
-        "MPEG Audio (Layer 2)|*.mp2|MPEG Audio (Layer 3)|*.mp3|Ogg Vorbis|*.ogg|Windows PCM|*.wav");
-    EXPECT_EQ(BuildSaveFilter(QStringLiteral("OGG"), true),
-              QStringLiteral("Ogg Vorbis|*.ogg|MPEG Audio (Layer 2)|*.mp2|MPEG Audio (Layer 3)|"
-                             "*.mp3|Windows PCM|*.wav"));
-    EXPECT_EQ(BuildSaveFilter(QStringLiteral("wav"), true),
-              QStringLiteral("Windows PCM|*.wav|MPEG Audio (Layer 2)|*.mp2|MPEG Audio (Layer 3)|"
-                             "*.mp3|Ogg Vorbis|*.ogg"));
-    EXPECT_EQ(BuildSaveFilter(QString(), true), all);
-    EXPECT_EQ(BuildSaveFilter(QStringLiteral("FLAC"), true), all);
-    EXPECT_EQ(BuildSaveFilter(QStringLiteral("MP2"), true), all);
-    EXPECT_EQ(
-        BuildSaveFilter(QStringLiteral("OGG"), false),
-        QStringLiteral("MPEG Audio (Layer 2)|*.mp2|MPEG Audio (Layer 3)|*.mp3|Windows PCM|*.wav"));
+    const QString mp2 = "MPEG Audio (Layer 2)|*.mp2", mp3 = "MPEG Audio (Layer 3)|*.mp3",
+                  ogg = "Ogg Vorbis|*.ogg", wav = "Windows PCM|*.wav";
+    const QString all = QStringList{mp2, mp3, ogg, wav}.join(u'|');
+    EXPECT_EQ(BuildSaveFilter("OGG", true), QStringList({ogg, mp2, mp3, wav}).join(u'|'));
+    EXPECT_EQ(BuildSaveFilter("wav", true), QStringList({wav, mp2, mp3, ogg}).join(u'|'));
+    for (const QString& other : {QString(), QString("FLAC"), QString("MP2")}) {
+        EXPECT_EQ(BuildSaveFilter(other, true), all) << other.toStdString();
+    }
+    EXPECT_EQ(BuildSaveFilter("OGG", false), QStringList({mp2, mp3, wav}).join(u'|'));
     EXPECT_EQ(BuildSaveFilter(QString(), false), all);
 
     // No codecs at all: only the raw stream is offered, also when WAV is the default.
     QTemporaryDir empty;
     ProbeCodecs(empty.path());
-    EXPECT_EQ(BuildSaveFilter(QStringLiteral("wav"), true),
-              QStringLiteral("MPEG Audio (Layer 2)|*.mp2"));
-    EXPECT_EQ(BuildSaveFilter(QStringLiteral("MP2"), true),
-              QStringLiteral("MPEG Audio (Layer 2)|*.mp2"));
-    EXPECT_EQ(BuildSaveFilter(QStringLiteral("MP2"), false), QString());
+    EXPECT_EQ(BuildSaveFilter("wav", true), mp2);
+    EXPECT_EQ(BuildSaveFilter("MP2", true), mp2);
+    EXPECT_EQ(BuildSaveFilter("MP2", false), QString());
 }

@@ -1,13 +1,5 @@
 #include "RecorderTestSupport.h"
 
-namespace {
-
-RegistryKey Key(RegistryKey::Hive hive) {
-    return RegistryKey(RegistryKey::HiveFile(hive), TSettingsWrapper::KeyPath());
-}
-
-}  // namespace
-
 std::vector<std::vector<std::uint8_t>> FramesOf(const LayerTwoStream& stream) {
     std::vector<std::vector<std::uint8_t>> frames;
     for (std::size_t at = 0; at < stream.Bytes.size(); at += stream.FrameBytes) {
@@ -28,10 +20,4 @@ QByteArray Concat(const std::vector<std::vector<std::uint8_t>>& blocks) {
 QByteArray AsBytes(const std::vector<std::uint8_t>& data) {
     return QByteArray(reinterpret_cast<const char*>(data.data()),
                       static_cast<qsizetype>(data.size()));
-}
-
-RecorderWorld::RecorderWorld()
-    : tables(env.ProgramDir(), dialogs),
-      settings(Key(RegistryKey::Hive::User), Key(RegistryKey::Hive::Machine), tables, 0, 1920) {
-    radioOne = tables.AddService(0xC0DE, 0, QStringLiteral("Radio One"), u'A', 10, 225.648);
 }

@@ -6,84 +6,65 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
 #include <memory>
 
 #include "CodecTestSupport.h"
-#include "LayerTwoStream.h"
-#include "recording/CodecAvailability.h"
 #include "recording/TWaveWriter.h"
 
-namespace {
+// Until the writer goes the header carries the placeholder sizes, then the sizes of what was
+// written (1,000,000 PCM bytes give 1000036 and 1000000) beside the stated format fields, the
+// PCM right after it, also for a short mono 24 kHz recording that did not start at offset 0.
+TEST(WaveWriter, SizesAndFormatFields) {
+    struct Case {
+        int rate, channels;
+        std::size_t bytes;
+        const char* prefix;
+        std::uint32_t byteRate, blockAlign;
+    };
+    for (const Case c :
+         {Case{48000, 2, 1000000, "", 192000, 4}, Case{24000, 1, 24000, "prefix", 48000, 2}}) {
+        SCOPED_TRACE(c.bytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a.wav");
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        const auto start = static_cast<qsizetype>(std::strlen(c.prefix));
+        ASSERT_EQ(::write(fd, c.prefix, start), start);
+        std::vector<std::uint8_t> pcm(c.bytes);
+        for (std::size_t i = 0; i < pcm.size(); ++i) {
+            pcm[i] = static_cast<std::uint8_t>(i * 7);
+        }
+        auto writer = std::make_unique<TWaveWriter>(fd, c.rate, c.channels);
+        for (std::size_t at = 0; at < pcm.size(); at += 4608) {
+            writer->Write(pcm.data() + at,
+                          static_cast<int>(std::min<std::size_t>(4608, pcm.size() - at)));
+        }
+        QByteArray file = ReadFile(path).mid(start);
+        EXPECT_EQ(FieldAt(file, 4), 32767u);
+        EXPECT_EQ(FieldAt(file, 40), 65371u);
+        writer.reset();
+        ::close(fd);
 
-int Create(const QString& path) {
-    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-}
-
-}  // namespace
-
-// 1,000,000 PCM bytes give 1000036 and 1000000 in the size fields, the stated format fields,
-// and the PCM right after the header; until destruction the sizes are the placeholders.
-TEST(WaveWriter, SizesOfAMillionBytes) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("a.wav");
-    const int fd = Create(path);
-    ASSERT_GE(fd, 0);
-    std::vector<std::uint8_t> pcm(1000000);
-    for (std::size_t i = 0; i < pcm.size(); ++i) {
-        pcm[i] = static_cast<std::uint8_t>(i * 7);
+        file = ReadFile(path);
+        EXPECT_EQ(file.left(start), c.prefix);
+        file = file.mid(start);
+        ASSERT_EQ(file.size(), static_cast<qsizetype>(44 + c.bytes));
+        EXPECT_EQ(file.left(4), "RIFF");
+        EXPECT_EQ(FieldAt(file, 4), c.bytes + 36);
+        EXPECT_EQ(file.mid(8, 8), "WAVEfmt ");
+        EXPECT_EQ(FieldAt(file, 16), 16u);
+        EXPECT_EQ(FieldAt(file, 20, 2), 1u);
+        EXPECT_EQ(FieldAt(file, 22, 2), static_cast<std::uint32_t>(c.channels));
+        EXPECT_EQ(FieldAt(file, 24), static_cast<std::uint32_t>(c.rate));
+        EXPECT_EQ(FieldAt(file, 28), c.byteRate);
+        EXPECT_EQ(FieldAt(file, 32, 2), c.blockAlign);
+        EXPECT_EQ(FieldAt(file, 34, 2), 16u);
+        EXPECT_EQ(file.mid(36, 4), "data");
+        EXPECT_EQ(FieldAt(file, 40), c.bytes);
+        EXPECT_EQ(std::memcmp(file.constData() + 44, pcm.data(), pcm.size()), 0);
     }
-    auto writer = std::make_unique<TWaveWriter>(fd, 48000, 2);
-    for (std::size_t at = 0; at < pcm.size(); at += 4608) {
-        writer->Write(pcm.data() + at,
-                      static_cast<int>(std::min<std::size_t>(4608, pcm.size() - at)));
-    }
-    QByteArray file = ReadFile(path);
-    EXPECT_EQ(FieldAt(file, 4), 32767u);
-    EXPECT_EQ(FieldAt(file, 40), 65371u);
-    writer.reset();
-    ::close(fd);
-
-    file = ReadFile(path);
-    ASSERT_EQ(file.size(), 1000044);
-    EXPECT_EQ(file.left(4), "RIFF");
-    EXPECT_EQ(FieldAt(file, 4), 1000036u);
-    EXPECT_EQ(file.mid(8, 8), "WAVEfmt ");
-    EXPECT_EQ(FieldAt(file, 16), 16u);
-    EXPECT_EQ(FieldAt(file, 20, 2), 1u);
-    EXPECT_EQ(FieldAt(file, 22, 2), 2u);
-    EXPECT_EQ(FieldAt(file, 24), 48000u);
-    EXPECT_EQ(FieldAt(file, 28), 192000u);
-    EXPECT_EQ(FieldAt(file, 32, 2), 4u);
-    EXPECT_EQ(FieldAt(file, 34, 2), 16u);
-    EXPECT_EQ(file.mid(36, 4), "data");
-    EXPECT_EQ(FieldAt(file, 40), 1000000u);
-    EXPECT_EQ(std::memcmp(file.constData() + 44, pcm.data(), pcm.size()), 0);
-}
-
-// A recording stopped within a second (half a second of real mono 24 kHz audio) is a complete
-// short WAV whose sizes match its length, even when the output did not start at offset 0.
-TEST(WaveWriter, ShortRecordingIsValid) {
-    ProbeCodecs(CodecFolder());
-    const LayerTwoStream mp2 = MakeLayerTwo(24000, 1, 64, 0.5);
-    const std::vector<std::uint8_t> pcm = DecodeAll(mp2.Bytes);
-    ASSERT_FALSE(pcm.empty());
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath("short.wav");
-    const int fd = Create(path);
-    ASSERT_EQ(::write(fd, "prefix", 6), 6);
-    {
-        TWaveWriter writer(fd, 24000, 1);
-        writer.Write(pcm.data(), static_cast<int>(pcm.size()));
-    }
-    ::close(fd);
-    const QByteArray file = ReadFile(path).mid(6);
-    ASSERT_EQ(file.size(), static_cast<qsizetype>(44 + pcm.size()));
-    EXPECT_EQ(FieldAt(file, 4), static_cast<std::uint32_t>(file.size() - 8));
-    EXPECT_EQ(FieldAt(file, 40), static_cast<std::uint32_t>(pcm.size()));
-    EXPECT_EQ(FieldAt(file, 22, 2), 1u);
-    EXPECT_EQ(FieldAt(file, 24), 24000u);
-    EXPECT_EQ(FieldAt(file, 28), 48000u);
 }
 
 // On output that cannot seek, both size fields say "unknown length" (0xFFFFFFFF) from the

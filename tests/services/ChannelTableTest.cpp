@@ -22,13 +22,13 @@ TEST(ChannelTable, SetsHaveTheirChannels) {
 
     const auto all = ChannelSetChannels(ChannelSetBandIIIAndLBand);
     ASSERT_EQ(all.size(), 61);
-    EXPECT_EQ(QString::fromLatin1(all.front().Name), QStringLiteral("5A"));
+    EXPECT_EQ(QString::fromLatin1(all.front().Name), "5A");
     EXPECT_EQ(all.front().Frequency, 174.928);
-    EXPECT_EQ(QString::fromLatin1(all[37].Name), QStringLiteral("13F"));
+    EXPECT_EQ(QString::fromLatin1(all[37].Name), "13F");
     EXPECT_EQ(all[37].Frequency, 239.200);
-    EXPECT_EQ(QString::fromLatin1(all[38].Name), QStringLiteral("LA"));
+    EXPECT_EQ(QString::fromLatin1(all[38].Name), "LA");
     EXPECT_EQ(all[38].Frequency, 1452.960);
-    EXPECT_EQ(QString::fromLatin1(all.back().Name), QStringLiteral("LW"));
+    EXPECT_EQ(QString::fromLatin1(all.back().Name), "LW");
     EXPECT_EQ(all.back().Frequency, 1490.624);
     for (qsizetype i = 1; i < all.size(); ++i) {
         EXPECT_LT(all[i - 1].Frequency, all[i].Frequency) << all[i].Name;
@@ -36,9 +36,9 @@ TEST(ChannelTable, SetsHaveTheirChannels) {
 
     const auto canada = ChannelSetChannels(ChannelSetCanada);
     ASSERT_EQ(canada.size(), 23);
-    EXPECT_EQ(QString::fromLatin1(canada.front().Name), QStringLiteral("Canada 1"));
+    EXPECT_EQ(QString::fromLatin1(canada.front().Name), "Canada 1");
     EXPECT_EQ(canada.front().Frequency, 1452.816);
-    EXPECT_EQ(QString::fromLatin1(canada.back().Name), QStringLiteral("Canada 23"));
+    EXPECT_EQ(QString::fromLatin1(canada.back().Name), "Canada 23");
     EXPECT_EQ(canada.back().Frequency, 1491.184);
 
     EXPECT_TRUE(ChannelSetChannels(3).isEmpty());
@@ -61,26 +61,26 @@ TEST(ChannelTable, RastersAreRegular) {
 // Programme type names cover 0..31; other codes are spelled out.
 TEST(ProgrammeTypes, Names) {
     EXPECT_EQ(GetProgrammeTypeName(0), QString());
-    EXPECT_EQ(GetProgrammeTypeName(1), QStringLiteral("News"));
-    EXPECT_EQ(GetProgrammeTypeName(13), QStringLiteral("Light Classical"));
-    EXPECT_EQ(GetProgrammeTypeName(18), QStringLiteral("Childrens"));
-    EXPECT_EQ(GetProgrammeTypeName(21), QStringLiteral("Phone In"));
-    EXPECT_EQ(GetProgrammeTypeName(31), QStringLiteral("Alarm"));
-    EXPECT_EQ(GetProgrammeTypeName(32), QStringLiteral("Program Type 32"));
-    EXPECT_EQ(GetProgrammeTypeName(-1), QStringLiteral("Program Type -1"));
+    EXPECT_EQ(GetProgrammeTypeName(1), "News");
+    EXPECT_EQ(GetProgrammeTypeName(13), "Light Classical");
+    EXPECT_EQ(GetProgrammeTypeName(18), "Childrens");
+    EXPECT_EQ(GetProgrammeTypeName(21), "Phone In");
+    EXPECT_EQ(GetProgrammeTypeName(31), "Alarm");
+    EXPECT_EQ(GetProgrammeTypeName(32), "Program Type 32");
+    EXPECT_EQ(GetProgrammeTypeName(-1), "Program Type -1");
 }
 
 // Genre pictures by code and the two sizes, with the product picture for no service.
 TEST(ProgrammeTypes, GenreImages) {
-    EXPECT_EQ(GetGenreImageName(2, 16), QStringLiteral("NEWS16"));
-    EXPECT_EQ(GetGenreImageName(28, 32), QStringLiteral("MUSIC32"));
-    EXPECT_EQ(GetGenreImageName(21, 16), QStringLiteral("PHONE16"));
-    EXPECT_EQ(GetGenreImageName(30, 16), QStringLiteral("ALARM16"));
-    EXPECT_EQ(GetGenreImageName(3, 16), QStringLiteral("DEFAULT16"));
-    EXPECT_EQ(GetGenreImageName(0, 16), QStringLiteral("DEFAULT16"));
-    EXPECT_EQ(GetGenreImageName(32, 32), QStringLiteral("DEFAULT32"));
-    EXPECT_EQ(GetGenreImageName(4, 20), QStringLiteral("SPORT16"));
-    EXPECT_EQ(GetGenreImageName(4, 48), QStringLiteral("SPORT32"));
-    EXPECT_EQ(GetProductImageName(31), QStringLiteral("TUNORA16"));
-    EXPECT_EQ(GetProductImageName(32), QStringLiteral("TUNORA32"));
+    EXPECT_EQ(GetGenreImageName(2, 16), "NEWS16");
+    EXPECT_EQ(GetGenreImageName(28, 32), "MUSIC32");
+    EXPECT_EQ(GetGenreImageName(21, 16), "PHONE16");
+    EXPECT_EQ(GetGenreImageName(30, 16), "ALARM16");
+    EXPECT_EQ(GetGenreImageName(3, 16), "DEFAULT16");
+    EXPECT_EQ(GetGenreImageName(0, 16), "DEFAULT16");
+    EXPECT_EQ(GetGenreImageName(32, 32), "DEFAULT32");
+    EXPECT_EQ(GetGenreImageName(4, 20), "SPORT16");
+    EXPECT_EQ(GetGenreImageName(4, 48), "SPORT32");
+    EXPECT_EQ(GetProductImageName(31), "TUNORA16");
+    EXPECT_EQ(GetProductImageName(32), "TUNORA32");
 }

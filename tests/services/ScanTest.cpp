@@ -5,75 +5,70 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <cstdlib>
 #include <memory>
 
-#include "platform/RegistryKey.h"
-#include "receiver/IViadabRx.h"
-#include "receiver/TMainControl.h"
-#include "receiver/TReceiverComponent.h"
-#include "receiver/TViaDABWrapper.h"
 #include "services/TScanFrame.h"
-#include "services/TServiceTablesWrapper.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
 constexpr double k11B = 218.64;
 constexpr double k11C = 220.352;
+constexpr double k12A = 223.936;
 constexpr double k12D = 229.072;
 
-const QString kSearching = QStringLiteral("Searching for multiplexes...");
+const QString kSearching = "Searching for multiplexes...";
 
-// The simulated receiver playing the demo air with every ensemble on air at once after a tune,
-// the program's tables in a fresh folder, and the controller and a scan frame over them.
+// The demo air with every ensemble on air at once after a tune, played unpaced.
+struct FastDemoAir {
+    FastDemoAir() {
+        QFile demo(QFileInfo(TestEnv::SimulatedReceiver()).absolutePath() + "/demo.air");
+        EXPECT_TRUE(demo.open(QIODevice::ReadOnly));
+        QFile file(dir.filePath("demo-fast.air"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QString::fromUtf8(demo.readAll())
+                       .replace(QRegularExpression("settle=\\d+"), "settle=0")
+                       .toUtf8());
+        ::setenv("TUNORA_AIR_FILE", QFile::encodeName(file.fileName()).constData(), 1);
+        ::setenv("TUNORA_SIM_UNPACED", "1", 1);
+    }
+    QTemporaryDir dir;
+};
+
+// The simulated receiver on that air, the program's tables in a fresh folder, and the
+// controller and a scan frame over them.
 class ScanTest : public ::testing::Test {
 protected:
     ScanTest() {
-        QFile demo(QFileInfo(QStringLiteral(SIM_COMPONENT_PATH)).absolutePath() +
-                   QStringLiteral("/demo.air"));
-        EXPECT_TRUE(demo.open(QIODevice::ReadOnly));
-        QString air = QString::fromUtf8(demo.readAll());
-        air.replace(QRegularExpression(QStringLiteral("settle=\\d+")), QStringLiteral("settle=0"));
-        const QString airFile = env.File(QStringLiteral("demo-fast.air"));
-        QFile file(airFile);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(air.toUtf8());
-        file.close();
-        ::setenv("TUNORA_AIR_FILE", airFile.toLocal8Bit().constData(), 1);
-        ::setenv("TUNORA_SIM_UNPACED", "1", 1);
-        RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
-                    QString::fromLatin1(CoViadabRxServerKey))
-            .WriteString(QString(), QStringLiteral(SIM_COMPONENT_PATH));
+        QObject::connect(frame.get(), &TScanFrame::ScanEnded, [this] { ++ended; });
     }
 
-    // Builds the program's objects over whatever the program folder holds now.
-    void Open() {
-        tables = std::make_unique<TServiceTablesWrapper>(env.ProgramDir(), dialogs);
-        wrapper = std::make_unique<TViaDABWrapper>(&TReceiverComponent::CreateRegistered);
-        control = std::make_unique<TMainControl>(*wrapper, *tables);
-        frame = std::make_unique<TScanFrame>(*control, *tables);
-        QObject::connect(frame.get(), &TScanFrame::ScanEnded, [this] { ++ended; });
+    // Leaves only `frequency` to be scanned (none for 0).
+    void ScanOnly(double frequency) {
+        for (const TEnsembleRecord& e : tables.Ensembles()) {
+            tables.SetEnsembleState(e.Frequency == frequency ? 2 : 0, e.Frequency);
+        }
     }
 
     // A saved table that already holds a service no longer on air (12A carries nothing).
     void SaveOldService() {
-        tables->AddService(0xC0FF, 0, QStringLiteral("Old Station"), u'A', 1, 223.936);
-        tables->SaveTables();
+        tables.AddService(0xC0FF, 0, "Old Station", u'A', 1, k12A);
+        tables.SaveTables();
     }
 
     // Tunes the controller by hand and lets it complete, as the bar would have left it.
     void TuneTo(double frequency) {
-        ASSERT_TRUE(control->TuneFrequency(frequency));
-        control->TheTimerTimer();
-        ASSERT_TRUE(control->IsSettled());
+        ASSERT_TRUE(control.TuneFrequency(frequency));
+        control.TheTimerTimer();
+        ASSERT_TRUE(control.IsSettled());
     }
 
     // One 100 ms step of the event loop: the controller's poll, then the scan's tick.
     void Tick(TScanFrame& f) {
-        if (control->IsTuning()) {
-            control->TheTimerTimer();
+        if (control.IsTuning()) {
+            control.TheTimerTimer();
         }
         f.TheTimerTimer();
     }
@@ -92,15 +87,14 @@ protected:
     int FoundLines() const {
         int n = 0;
         for (const QString& line : frame->Lines()) {
-            n += line.endsWith(QStringLiteral(" found.")) &&
-                 !line.endsWith(QStringLiteral(" not found."));
+            n += line.endsWith(" found.") && !line.endsWith(" not found.");
         }
         return n;
     }
 
     QStringList ServiceLabels() const {
         QStringList labels;
-        for (const TServiceRecord& r : tables->Services()) {
+        for (const TServiceRecord& r : tables.Services()) {
             labels.append(r.Label);
         }
         labels.sort();
@@ -108,31 +102,28 @@ protected:
     }
 
     QString EnsembleLabel(double frequency) const {
-        for (const TEnsembleRecord& e : tables->Ensembles()) {
+        for (const TEnsembleRecord& e : tables.Ensembles()) {
             if (e.Frequency == frequency) {
                 return e.Label;
             }
         }
-        return QStringLiteral("<none>");
+        return "<none>";
     }
 
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<TServiceTablesWrapper> tables;
-    std::unique_ptr<TViaDABWrapper> wrapper;
-    std::unique_ptr<TMainControl> control;
-    std::unique_ptr<TScanFrame> frame;
+    FastDemoAir air;
+    ReceiverWorld world{ReceiverWorld::Tables::Empty, ReceiverWorld::Component::Simulated};
+    TestEnv& env = world.env;
+    ScriptedDialogs& dialogs = world.dialogs;
+    TServiceTablesWrapper& tables = world.tables;
+    TMainControl& control = world.control;
+    std::unique_ptr<TScanFrame> frame = std::make_unique<TScanFrame>(control, tables);
     int ended = 0;
 };
 
 const QStringList kDemoServices = {
-    QStringLiteral("Brightwater Gold"), QStringLiteral("Harbour FM"),
-    QStringLiteral("Harbour Traffic"),  QStringLiteral("Kestrel Country"),
-    QStringLiteral("Lowfield Guide"),   QStringLiteral("Lowfield Radio"),
-    QStringLiteral("Northgate Extra"),  QStringLiteral("Northgate Sport"),
-    QStringLiteral("Saltmarsh Talk"),   QStringLiteral("Skylark Chill"),
-    QStringLiteral("Skylark Dance"),    QStringLiteral("Vale Classic"),
-    QStringLiteral("Vale Jazz Cafe"),
+    "Brightwater Gold", "Harbour FM",      "Harbour Traffic", "Kestrel Country", "Lowfield Guide",
+    "Lowfield Radio",   "Northgate Extra", "Northgate Sport", "Saltmarsh Talk",  "Skylark Chill",
+    "Skylark Dance",    "Vale Classic",    "Vale Jazz Cafe",
 };
 
 }  // namespace
@@ -140,81 +131,70 @@ const QStringList kDemoServices = {
 // A first run scans the seven UK channels in table order, finds the six demo ensembles, logs
 // 12A as not found after its 80 ticks, and leaves every service saved without asking anything.
 TEST_F(ScanTest, FirstRunScanFindsTheDemoEnsemblesInOrder) {
-    Open();
     ASSERT_TRUE(frame->StartScan());
-    EXPECT_TRUE(control->GetScanLock());
+    EXPECT_TRUE(control.GetScanLock());
     EXPECT_EQ(frame->GetWorkList().size(), 7);
-    EXPECT_FALSE(control->CanUseService(1, false));
+    EXPECT_FALSE(control.CanUseService(1, false));
     ASSERT_TRUE(Run());
 
     EXPECT_EQ(frame->Lines(),
-              QStringList(
-                  {kSearching, QString(), QStringLiteral("Harbourline DAB found."),
-                   QStringLiteral("Vale Digital found."), QStringLiteral("Meridian Mux found."),
-                   QStringLiteral("12A not found."), QStringLiteral("Lowfield Local found."),
-                   QStringLiteral("Skylark Networks found."), QStringLiteral("Brightwater found."),
-                   QString(), QStringLiteral("Scan complete.")}));
+              QStringList({kSearching, QString(), "Harbourline DAB found.", "Vale Digital found.",
+                           "Meridian Mux found.", "12A not found.", "Lowfield Local found.",
+                           "Skylark Networks found.", "Brightwater found.", QString(),
+                           "Scan complete."}));
     EXPECT_TRUE(dialogs.boxes.isEmpty());
     EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(control->GetScanLock());
+    EXPECT_FALSE(control.GetScanLock());
     EXPECT_FALSE(frame->IsTimerActive());
     EXPECT_EQ(frame->Position(), 0);
     EXPECT_EQ(ServiceLabels(), kDemoServices);
-    EXPECT_EQ(tables->CountServices(u'A'), 11);
+    EXPECT_EQ(tables.CountServices(u'A'), 11);
 
     // What was saved is what a new start reads.
     TServiceTablesWrapper reread(env.ProgramDir(), dialogs);
     EXPECT_EQ(reread.Services().size(), kDemoServices.size());
-    EXPECT_EQ(reread.GetEnsembleLabel(k12D), QStringLiteral("Brightwater"));
-    EXPECT_EQ(reread.GetEnsembleLabel(223.936), QStringLiteral("12A"));
+    EXPECT_EQ(reread.GetEnsembleLabel(k12D), "Brightwater");
+    EXPECT_EQ(reread.GetEnsembleLabel(k12A), "12A");
 }
 
 // With every frequency excluded the scan ends at once with "Scan complete." and saves the
 // (cleared) tables; an empty service table is cleared without the removal question.
 TEST_F(ScanTest, EmptyWorkListCompletesAtOnceAndSaves) {
-    Open();
-    for (const TEnsembleRecord& e : tables->Ensembles()) {
-        tables->SetEnsembleState(0, e.Frequency);
-    }
-    ASSERT_FALSE(QFile::exists(env.ProgramDir() + QStringLiteral("/Ensemble.csv")));
+    ScanOnly(0);
+    ASSERT_FALSE(QFile::exists(env.ProgramDir() + "/Ensemble.csv"));
     ASSERT_TRUE(frame->StartScan());
     EXPECT_FALSE(frame->IsScanning());
     EXPECT_FALSE(frame->IsTimerActive());
-    EXPECT_EQ(frame->Lines(),
-              QStringList({kSearching, QString(), QString(), QStringLiteral("Scan complete.")}));
+    EXPECT_EQ(frame->Lines(), QStringList({kSearching, QString(), QString(), "Scan complete."}));
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(dialogs.boxes.isEmpty());
-    EXPECT_TRUE(QFile::exists(env.ProgramDir() + QStringLiteral("/Ensemble.csv")));
-    EXPECT_TRUE(QFile::exists(env.ProgramDir() + QStringLiteral("/Services.csv")));
-    EXPECT_FALSE(control->GetScanLock());
+    EXPECT_TRUE(QFile::exists(env.ProgramDir() + "/Ensemble.csv"));
+    EXPECT_TRUE(QFile::exists(env.ProgramDir() + "/Services.csv"));
+    EXPECT_FALSE(control.GetScanLock());
 }
 
 // Answering Yes empties the table; cancelling after two ensembles reloads what the controller
 // saved after each: those two ensembles' services and labels, and nothing of the old table.
 TEST_F(ScanTest, CancelAfterTwoEnsemblesKeepsThoseTwo) {
-    Open();
     SaveOldService();
     dialogs.answers.push_back(DialogResult::Yes);
     ASSERT_TRUE(frame->StartScan());
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Confirmation);
-    EXPECT_EQ(dialogs.boxes[0].text,
-              QStringLiteral("Do you want to remove absent services from Tunora?"));
+    EXPECT_EQ(dialogs.boxes[0].text, "Do you want to remove absent services from Tunora?");
     EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::YesNo);
 
     ASSERT_TRUE(Run([this] { return FoundLines() == 2; }));
     frame->CancelScan();
     EXPECT_EQ(frame->Lines().mid(frame->Lines().size() - 2),
-              QStringList({QString(), QStringLiteral("Scan cancelled.")}));
+              QStringList({QString(), "Scan cancelled."}));
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(frame->IsScanning());
-    EXPECT_FALSE(control->GetScanLock());
-    EXPECT_EQ(ServiceLabels(),
-              QStringList({QStringLiteral("Harbour FM"), QStringLiteral("Harbour Traffic"),
-                           QStringLiteral("Saltmarsh Talk"), QStringLiteral("Vale Classic"),
-                           QStringLiteral("Vale Jazz Cafe")}));
-    EXPECT_EQ(EnsembleLabel(k11B), QStringLiteral("Harbourline DAB"));
-    EXPECT_EQ(EnsembleLabel(k11C), QStringLiteral("Vale Digital"));
+    EXPECT_FALSE(control.GetScanLock());
+    EXPECT_EQ(ServiceLabels(), QStringList({"Harbour FM", "Harbour Traffic", "Saltmarsh Talk",
+                                            "Vale Classic", "Vale Jazz Cafe"}));
+    EXPECT_EQ(EnsembleLabel(k11B), "Harbourline DAB");
+    EXPECT_EQ(EnsembleLabel(k11C), "Vale Digital");
     EXPECT_EQ(EnsembleLabel(222.064), QString());
 
     // A cancelled scan stays cancelled: later ticks do nothing.
@@ -226,14 +206,13 @@ TEST_F(ScanTest, CancelAfterTwoEnsemblesKeepsThoseTwo) {
 
 // Answering No keeps a service that is no longer broadcast, next to everything found.
 TEST_F(ScanTest, NoToTheRemovalQuestionKeepsAbsentServices) {
-    Open();
     SaveOldService();
     dialogs.answers.push_back(DialogResult::No);
     ASSERT_TRUE(frame->StartScan());
     ASSERT_TRUE(Run());
-    EXPECT_EQ(frame->Lines().last(), QStringLiteral("Scan complete."));
+    EXPECT_EQ(frame->Lines().last(), "Scan complete.");
     QStringList expected = kDemoServices;
-    expected.append(QStringLiteral("Old Station"));
+    expected.append("Old Station");
     expected.sort();
     EXPECT_EQ(ServiceLabels(), expected);
     TServiceTablesWrapper reread(env.ProgramDir(), dialogs);
@@ -243,15 +222,14 @@ TEST_F(ScanTest, NoToTheRemovalQuestionKeepsAbsentServices) {
 // A second scan while one runs is refused with an error box and leaves both the new frame
 // (idle, empty log; its cancel does nothing) and the running scan undisturbed.
 TEST_F(ScanTest, SecondStartShowsAlreadyScanning) {
-    Open();
     ASSERT_TRUE(frame->StartScan());
-    TScanFrame second(*control, *tables);
+    TScanFrame second(control, tables);
     int secondEnded = 0;
     QObject::connect(&second, &TScanFrame::ScanEnded, [&secondEnded] { ++secondEnded; });
     EXPECT_FALSE(second.StartScan());
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Error);
-    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Already scanning."));
+    EXPECT_EQ(dialogs.boxes[0].text, "Already scanning.");
     EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::Abort);
     EXPECT_TRUE(second.Lines().isEmpty());
     EXPECT_FALSE(second.IsScanning());
@@ -259,7 +237,7 @@ TEST_F(ScanTest, SecondStartShowsAlreadyScanning) {
     second.CancelScan();
     EXPECT_TRUE(second.Lines().isEmpty());
     EXPECT_EQ(secondEnded, 0);
-    EXPECT_TRUE(control->GetScanLock());
+    EXPECT_TRUE(control.GetScanLock());
     EXPECT_TRUE(frame->IsScanning());
     ASSERT_TRUE(Run());
     EXPECT_EQ(FoundLines(), 6);
@@ -267,26 +245,24 @@ TEST_F(ScanTest, SecondStartShowsAlreadyScanning) {
 
 // When the receiver already sits on the first frequency, the second one is scanned first.
 TEST_F(ScanTest, TunedFirstFrequencySwapsWithTheSecond) {
-    Open();
     TuneTo(k11B);
+    dialogs.answers.push_back(DialogResult::No);  // keep the learnt services
     ASSERT_TRUE(frame->StartScan());
     ASSERT_GE(frame->GetWorkList().size(), 2);
     EXPECT_EQ(frame->GetWorkList()[0].Object, 220352);
     EXPECT_EQ(frame->GetWorkList()[1].Object, 218640);
     ASSERT_TRUE(Run());
-    EXPECT_EQ(frame->Lines().mid(2, 3), QStringList({QStringLiteral("Vale Digital found."),
-                                                     QStringLiteral("Harbourline DAB found."),
-                                                     QStringLiteral("Meridian Mux found.")}));
+    EXPECT_EQ(
+        frame->Lines().mid(2, 3),
+        QStringList({"Vale Digital found.", "Harbourline DAB found.", "Meridian Mux found."}));
 }
 
 // A single frequency that is already tuned: the scan tunes away to 12D and waits its 80 ticks
 // from the timer (StartScan returns at once, the log untouched), then searches as usual.
 TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
-    Open();
-    for (const TEnsembleRecord& e : tables->Ensembles()) {
-        tables->SetEnsembleState(e.Frequency == k11B ? 2 : 0, e.Frequency);
-    }
+    ScanOnly(k11B);
     TuneTo(k11B);
+    dialogs.answers.push_back(DialogResult::No);  // keep the learnt services
     int progress = 0;
     QObject::connect(frame.get(), &TScanFrame::ProgressChanged, [&progress] { ++progress; });
 
@@ -296,7 +272,7 @@ TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_TRUE(frame->IsScanning());
     EXPECT_TRUE(frame->IsTimerActive());
-    EXPECT_EQ(control->TunedFrequency(), k12D);
+    EXPECT_EQ(control.TunedFrequency(), k12D);
     EXPECT_TRUE(frame->Lines().isEmpty());
 
     for (int i = 1; i < TScanFrame::kProgressMaximum; ++i) {
@@ -305,43 +281,35 @@ TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
         ASSERT_EQ(frame->Position(), i);
     }
     EXPECT_TRUE(frame->Lines().isEmpty());
-    EXPECT_EQ(control->TunedFrequency(), k12D);
+    EXPECT_EQ(control.TunedFrequency(), k12D);
     Tick(*frame);
     EXPECT_EQ(frame->Lines(), QStringList({kSearching, QString()}));
-    EXPECT_EQ(control->TunedFrequency(), k11B);
+    EXPECT_EQ(control.TunedFrequency(), k11B);
     EXPECT_EQ(frame->Position(), 0);
     EXPECT_GE(progress, TScanFrame::kProgressMaximum);
 
     ASSERT_TRUE(Run());
-    EXPECT_EQ(frame->Lines().mid(2), QStringList({QStringLiteral("Harbourline DAB found."),
-                                                  QString(), QStringLiteral("Scan complete.")}));
+    EXPECT_EQ(frame->Lines().mid(2),
+              QStringList({"Harbourline DAB found.", QString(), "Scan complete."}));
 }
 
 // A frequency the receiver refuses is logged as "Tuning error ..." after the controller's box,
 // and the scan goes on with the next frequency.
 TEST_F(ScanTest, RefusedTuneIsLoggedAndSkipped) {
-    Open();
-    for (const TEnsembleRecord& e : tables->Ensembles()) {
-        tables->SetEnsembleState(e.Frequency == k12D ? 2 : 0, e.Frequency);
-    }
-    tables->AddEnsemble(QString(), 2, QString(), 100.0);  // outside every DAB band
+    ScanOnly(k12D);
+    tables.AddEnsemble(QString(), 2, QString(), 100.0);  // outside every DAB band
     ASSERT_TRUE(frame->StartScan());
     ASSERT_TRUE(Run());
-    EXPECT_EQ(frame->Lines(),
-              QStringList({kSearching, QString(), QStringLiteral("Brightwater found."),
-                           QStringLiteral("Tuning error ..."), QString(),
-                           QStringLiteral("Scan complete.")}));
+    EXPECT_EQ(frame->Lines(), QStringList({kSearching, QString(), "Brightwater found.",
+                                           "Tuning error ...", QString(), "Scan complete."}));
     ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral("Unable to tune to 100MHz")));
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith("Unable to tune to 100MHz"));
 }
 
 // A click near the right end of the progress bar ends the wait for an empty channel at the
 // next tick; a click at the left end restarts it.
 TEST_F(ScanTest, ProgressBarClickEndsTheWait) {
-    Open();
-    for (const TEnsembleRecord& e : tables->Ensembles()) {
-        tables->SetEnsembleState(e.Channel == u"12A" ? 2 : 0, e.Frequency);
-    }
+    ScanOnly(k12A);
     ASSERT_TRUE(frame->StartScan());
     Tick(*frame);
     Tick(*frame);
@@ -352,36 +320,33 @@ TEST_F(ScanTest, ProgressBarClickEndsTheWait) {
     frame->ProgressBarClick(199, 200);  // 79.6 rounds to 80
     EXPECT_EQ(frame->Position(), 80);
     Tick(*frame);
-    EXPECT_EQ(frame->Lines(), QStringList({kSearching, QString(), QStringLiteral("12A not found."),
-                                           QString(), QStringLiteral("Scan complete.")}));
+    EXPECT_EQ(frame->Lines(),
+              QStringList({kSearching, QString(), "12A not found.", QString(), "Scan complete."}));
 }
 
 // Cancelling a first run before anything was found still leaves the channels to scan, though
 // no ensemble table had been saved to reload; destroying a scanning frame cancels too.
 TEST_F(ScanTest, CancelledFirstRunKeepsTheChannels) {
-    Open();
     ASSERT_TRUE(frame->StartScan());
     frame->CancelScan();
-    EXPECT_EQ(tables->Ensembles().size(), 7);
-    EXPECT_TRUE(tables->Services().isEmpty());
+    EXPECT_EQ(tables.Ensembles().size(), 7);
+    EXPECT_TRUE(tables.Services().isEmpty());
 
     ASSERT_TRUE(frame->StartScan());
     ASSERT_TRUE(Run([this] { return FoundLines() == 1; }));
     frame.reset();
-    EXPECT_FALSE(control->GetScanLock());
-    EXPECT_EQ(tables->CountServices(u'A'), 2);
+    EXPECT_FALSE(control.GetScanLock());
+    EXPECT_EQ(tables.CountServices(u'A'), 2);
 }
 
 // Yes empties the table at once; a cancel before any ensemble was found brings back the table
 // as last saved, so the absent services return.
 TEST_F(ScanTest, CancelBeforeAnythingFoundRestoresTheSavedTable) {
-    Open();
     SaveOldService();
     dialogs.answers.push_back(DialogResult::Yes);
     ASSERT_TRUE(frame->StartScan());
-    EXPECT_EQ(tables->CountServices(u' '), 0);
+    EXPECT_EQ(tables.CountServices(u' '), 0);
     frame->CancelScan();
-    EXPECT_EQ(ServiceLabels(), QStringList({QStringLiteral("Old Station")}));
-    EXPECT_EQ(frame->Lines(),
-              QStringList({kSearching, QString(), QString(), QStringLiteral("Scan cancelled.")}));
+    EXPECT_EQ(ServiceLabels(), QStringList({"Old Station"}));
+    EXPECT_EQ(frame->Lines(), QStringList({kSearching, QString(), QString(), "Scan cancelled."}));
 }

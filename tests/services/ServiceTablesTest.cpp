@@ -35,7 +35,7 @@ protected:
     ScriptedDialogs dialogs;
 };
 
-const QString kSaveError = QStringLiteral("An error occurred when saving the service list.");
+const QString kSaveError = "An error occurred when saving the service list.";
 
 }  // namespace
 
@@ -44,52 +44,51 @@ TEST_F(ServiceTablesTest, FirstRunSeedsUKChannels) {
     auto t = Open();
     const auto e = t->Ensembles();
     ASSERT_EQ(e.size(), 7);
-    EXPECT_EQ(e.front().Channel, QStringLiteral("11B"));
-    EXPECT_EQ(e.back().Channel, QStringLiteral("12D"));
+    EXPECT_EQ(e.front().Channel, "11B");
+    EXPECT_EQ(e.back().Channel, "12D");
     for (const auto& r : e) {
         EXPECT_EQ(r.State, 2);
         EXPECT_TRUE(r.Label.isEmpty());
     }
     EXPECT_EQ(t->CountServices(u' '), 0);
     t.reset();  // destruction saves
-    EXPECT_TRUE(
-        Read(QStringLiteral("Ensemble.csv")).startsWith("\"218.64\",\"11B\",\"2\",\"\"\r\n"));
-    EXPECT_EQ(Read(QStringLiteral("Services.csv")), QByteArray());
+    EXPECT_TRUE(Read("Ensemble.csv").startsWith("\"218.64\",\"11B\",\"2\",\"\"\r\n"));
+    EXPECT_EQ(Read("Services.csv"), QByteArray());
 }
 
 // Saved files: quoted fields, CR LF, lines sorted as text ignoring case (1452.96 before 174.928).
 TEST_F(ServiceTablesTest, SavedFileBytes) {
     auto t = Open();
-    t->AddService(0xD1, 0, QStringLiteral("beta"), u'D', 0, 174.928);
-    t->AddService(0xC0DE, 0, QStringLiteral("Radio One"), u'A', 10, 225.648);
-    t->AddService(0xC0DE, 128, QStringLiteral("Say \"Hi\""), u' ', 0, 225.648);
+    t->AddService(0xD1, 0, "beta", u'D', 0, 174.928);
+    t->AddService(0xC0DE, 0, "Radio One", u'A', 10, 225.648);
+    t->AddService(0xC0DE, 128, "Say \"Hi\"", u' ', 0, 225.648);
     t->BuildChannelTable(1);
-    t->SetEnsembleLabel(QStringLiteral("Big \"Mux\""), 225.648);
+    t->SetEnsembleLabel("Big \"Mux\"", 225.648);
     t->SaveTables();
     EXPECT_TRUE(dialogs.boxes.isEmpty());
-    EXPECT_EQ(Read(QStringLiteral("Services.csv")),
+    EXPECT_EQ(Read("Services.csv"),
               QByteArray("\"$00D1\",\"0\",\"174.928\",\"beta\",\"D\",\"0\"\r\n"
                          "\"$C0DE\",\"0\",\"225.648\",\"Radio One\",\"A\",\"10\"\r\n"
                          "\"$C0DE\",\"128\",\"225.648\",\"Say \"\"Hi\"\"\",\" \",\"0\"\r\n"));
-    const QStringList lines = SplitLines(Read(QStringLiteral("Ensemble.csv")));
+    const QStringList lines = SplitLines(Read("Ensemble.csv"));
     ASSERT_EQ(lines.size(), 61);
-    EXPECT_EQ(lines[0], QStringLiteral("\"1452.96\",\"LA\",\"2\",\"\""));
-    EXPECT_EQ(lines[23], QStringLiteral("\"174.928\",\"5A\",\"2\",\"\""));
-    EXPECT_TRUE(lines.contains(QStringLiteral("\"225.648\",\"12B\",\"2\",\"Big \"\"Mux\"\"\"")));
+    EXPECT_EQ(lines[0], "\"1452.96\",\"LA\",\"2\",\"\"");
+    EXPECT_EQ(lines[23], "\"174.928\",\"5A\",\"2\",\"\"");
+    EXPECT_TRUE(lines.contains("\"225.648\",\"12B\",\"2\",\"Big \"\"Mux\"\"\""));
     // Nothing but the two tables is left in the folder (no temporary files).
     EXPECT_EQ(QDir(env.ProgramDir()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
-              (QStringList{QStringLiteral("Ensemble.csv"), QStringLiteral("Services.csv")}));
+              (QStringList{"Ensemble.csv", "Services.csv"}));
 }
 
 // Labels with quotes, commas, blanks and Latin-1 letters survive a save and reload; U+00FF
 // comes back as a blank and a blank kind stays blank.
 TEST_F(ServiceTablesTest, LabelsRoundTrip) {
-    const QString tricky = QStringLiteral("  \"Q\", a,b  c\u00E9 ");
+    const QString tricky = "  \"Q\", a,b  c\u00E9 ";
     {
         auto t = Open();
         t->AddService(0x1001, 0, tricky, u' ', 3, 222.064);
-        t->AddService(0x1002, 0, QStringLiteral("x\u00FFy"), u'T', 0, 222.064);
-        t->AddEnsemble(QStringLiteral("C, \"1\""), 0, QStringLiteral(" L "), 1452.816);
+        t->AddService(0x1002, 0, "x\u00FFy", u'T', 0, 222.064);
+        t->AddEnsemble("C, \"1\"", 0, " L ", 1452.816);
     }
     auto t = Open();
     const std::int32_t a = t->FindService(0x1001, 0);
@@ -98,17 +97,17 @@ TEST_F(ServiceTablesTest, LabelsRoundTrip) {
     EXPECT_EQ(t->GetServiceKind(a), QChar(u' '));
     EXPECT_EQ(t->GetServiceProgrammeType(a), 3);
     EXPECT_EQ(t->GetServiceFrequency(a), 222.064);
-    EXPECT_EQ(t->GetServiceLabel(t->FindService(0x1002, 0)), QStringLiteral("x y"));
+    EXPECT_EQ(t->GetServiceLabel(t->FindService(0x1002, 0)), "x y");
     EXPECT_EQ(t->GetServiceKind(t->FindService(0x1002, 0)), QChar(u'T'));
-    EXPECT_EQ(t->GetChannelName(1452.816), QStringLiteral("C, \"1\""));
-    EXPECT_EQ(t->GetEnsembleLabel(1452.816), QStringLiteral(" L "));
+    EXPECT_EQ(t->GetChannelName(1452.816), "C, \"1\"");
+    EXPECT_EQ(t->GetEnsembleLabel(1452.816), " L ");
     EXPECT_EQ(t->GetEnsembleState(1452.816), 0);
 }
 
 // Reading: an empty line gives an SId 0 record, bad numbers give 0, and for duplicate pairs
 // the first frequency wins while later non-empty values overwrite.
 TEST_F(ServiceTablesTest, ReadingRules) {
-    Write(QStringLiteral("Services.csv"),
+    Write("Services.csv",
           "\"$C0DE\",\"0\",\"225.648\",\"First\",\"A\",\"10\"\r\n"
           "\r\n"
           "\"$C0DE\",\"0\",\"174.928\",\"Second\",\"\",\"0\"\r\n"
@@ -119,20 +118,20 @@ TEST_F(ServiceTablesTest, ReadingRules) {
     const auto records = t->Services();
     ASSERT_EQ(records.size(), 3);
     EXPECT_EQ(records[0].Frequency, 225.648);
-    EXPECT_EQ(records[0].Label, QStringLiteral("Second"));
+    EXPECT_EQ(records[0].Label, "Second");
     EXPECT_EQ(records[0].Kind, QChar(u'D'));
     EXPECT_EQ(records[0].ProgrammeType, 4);
     // The empty line and the unreadable one are the same (0, 0) record.
     EXPECT_EQ(records[1].SId, 0u);
     EXPECT_EQ(records[1].Secondary, 0);
     EXPECT_EQ(records[1].Frequency, 0);
-    EXPECT_EQ(records[1].Label, QStringLiteral("Bad"));
+    EXPECT_EQ(records[1].Label, "Bad");
     EXPECT_EQ(records[2].SId, 0xBADu);
     EXPECT_EQ(records[2].Secondary, 0x81);
     EXPECT_EQ(records[2].Kind, QChar(u' '));
     // SId 0 is never found by pair or key.
     EXPECT_EQ(t->FindService(0, 0), 0);
-    EXPECT_EQ(t->FindServiceByKey(QStringLiteral("$0000")), 0);
+    EXPECT_EQ(t->FindServiceByKey("$0000"), 0);
     // No "Ensemble.csv": the UK channels again.
     EXPECT_EQ(t->Ensembles().size(), 7);
 }
@@ -140,78 +139,83 @@ TEST_F(ServiceTablesTest, ReadingRules) {
 // AddService keeps the first frequency, and reloading gives new handles so old ones find nothing.
 TEST_F(ServiceTablesTest, HandlesAndFrequencies) {
     auto t = Open();
-    const std::int32_t a = t->AddService(0xC0DE, 0, QStringLiteral("One"), u'A', 1, 225.648);
-    const std::int32_t b = t->AddService(0xC1A2, 0, QStringLiteral("Two"), u'A', 1, 225.648);
+    const std::int32_t a = t->AddService(0xC0DE, 0, "One", u'A', 1, 225.648);
+    const std::int32_t b = t->AddService(0xC1A2, 0, "Two", u'A', 1, 225.648);
     EXPECT_EQ(a, 1);
     EXPECT_EQ(b, 2);
     EXPECT_EQ(t->AddService(0xC0DE, 0, QString(), u' ', 0, 1452.96), a);
     EXPECT_EQ(t->GetServiceFrequency(a), 225.648);
-    EXPECT_EQ(t->GetServiceLabel(a), QStringLiteral("One"));
+    EXPECT_EQ(t->GetServiceLabel(a), "One");
     t->SaveTables();
     t->LoadTables();
     EXPECT_EQ(t->GetServiceLabel(a), QString());
     EXPECT_EQ(t->GetServiceLabel(b), QString());
     const std::int32_t again = t->FindService(0xC0DE, 0);
     EXPECT_GT(again, b);
-    EXPECT_EQ(t->GetServiceLabel(again), QStringLiteral("One"));
+    EXPECT_EQ(t->GetServiceLabel(again), "One");
 }
 
 // Secondary numbers start at 128 per SId, grow per new label and are found again after reload.
 TEST_F(ServiceTablesTest, AllocateSecondary) {
     {
         auto t = Open();
-        EXPECT_EQ(t->AllocateSecondary(0xC0DE, QStringLiteral("Extra"), false), -1);
-        t->AddService(0xC0DE, 0, QStringLiteral("Main"), u'A', 0, 225.648);
-        EXPECT_EQ(t->AllocateSecondary(0xC0DE, QStringLiteral("Main"), true), 0);
-        const std::int32_t first = t->AllocateSecondary(0xC0DE, QStringLiteral("Extra"), true);
+        EXPECT_EQ(t->AllocateSecondary(0xC0DE, "Extra", false), -1);
+        t->AddService(0xC0DE, 0, "Main", u'A', 0, 225.648);
+        EXPECT_EQ(t->AllocateSecondary(0xC0DE, "Main", true), 0);
+        const std::int32_t first = t->AllocateSecondary(0xC0DE, "Extra", true);
         EXPECT_EQ(first, 128);
-        t->AddService(0xC0DE, first, QStringLiteral("Extra"), u'A', 0, 225.648);
-        EXPECT_EQ(t->AllocateSecondary(0xC0DE, QStringLiteral("Extra"), true), 128);
-        const std::int32_t second = t->AllocateSecondary(0xC0DE, QStringLiteral("More"), true);
+        t->AddService(0xC0DE, first, "Extra", u'A', 0, 225.648);
+        EXPECT_EQ(t->AllocateSecondary(0xC0DE, "Extra", true), 128);
+        const std::int32_t second = t->AllocateSecondary(0xC0DE, "More", true);
         EXPECT_EQ(second, 129);
-        t->AddService(0xC0DE, second, QStringLiteral("More"), u'A', 0, 225.648);
-        EXPECT_EQ(t->AllocateSecondary(0xC1A2, QStringLiteral("Extra"), true), 128);
+        t->AddService(0xC0DE, second, "More", u'A', 0, 225.648);
+        EXPECT_EQ(t->AllocateSecondary(0xC1A2, "Extra", true), 128);
     }
     auto t = Open();
-    EXPECT_EQ(t->AllocateSecondary(0xC0DE, QStringLiteral("More"), false), 129);
-    EXPECT_EQ(t->AllocateSecondary(0xC0DE, QStringLiteral("Extra"), true), 128);
-    EXPECT_EQ(t->AllocateSecondary(0xC0DE, QStringLiteral("New"), true), 130);
+    EXPECT_EQ(t->AllocateSecondary(0xC0DE, "More", false), 129);
+    EXPECT_EQ(t->AllocateSecondary(0xC0DE, "Extra", true), 128);
+    EXPECT_EQ(t->AllocateSecondary(0xC0DE, "New", true), 130);
 }
 
 // Keys in both forms, parsing with every separator in its order of precedence, and finding.
 TEST_F(ServiceTablesTest, KeysParseAndFind) {
     auto t = Open();
-    const std::int32_t main = t->AddService(0xC0DE, 0, QStringLiteral("Main"), u'A', 0, 1.0);
-    const std::int32_t sec = t->AddService(0xC0DE, 128, QStringLiteral("Sec"), u'A', 0, 1.0);
-    const std::int32_t small = t->AddService(0x12, 0, QStringLiteral("Small"), u'A', 0, 1.0);
-    const std::int32_t big = t->AddService(0xE1C0DE01, 0, QStringLiteral("Data"), u'D', 0, 1.0);
-    EXPECT_EQ(t->GetServiceKey(sec, true, u':'), QStringLiteral("$C0DE:128"));
-    EXPECT_EQ(t->GetServiceKey(sec, false, u'_'), QStringLiteral("49374_128"));
-    EXPECT_EQ(t->GetServiceKey(main, true, u':'), QStringLiteral("$C0DE"));
-    EXPECT_EQ(t->GetServiceKey(small, true, u':'), QStringLiteral("$0012"));
-    EXPECT_EQ(t->GetServiceKey(big, true, u':'), QStringLiteral("$E1C0DE01"));
-    EXPECT_EQ(t->GetServiceKey(999, true, u':'), QStringLiteral("$0000"));
-    EXPECT_EQ(t->GetServiceKey(999, false, u'_'), QStringLiteral("0"));
+    const std::int32_t main = t->AddService(0xC0DE, 0, "Main", u'A', 0, 1.0);
+    const std::int32_t sec = t->AddService(0xC0DE, 128, "Sec", u'A', 0, 1.0);
+    const std::int32_t small = t->AddService(0x12, 0, "Small", u'A', 0, 1.0);
+    const std::int32_t big = t->AddService(0xE1C0DE01, 0, "Data", u'D', 0, 1.0);
+    EXPECT_EQ(t->GetServiceKey(sec, true, u':'), "$C0DE:128");
+    EXPECT_EQ(t->GetServiceKey(sec, false, u'_'), "49374_128");
+    EXPECT_EQ(t->GetServiceKey(main, true, u':'), "$C0DE");
+    EXPECT_EQ(t->GetServiceKey(small, true, u':'), "$0012");
+    EXPECT_EQ(t->GetServiceKey(big, true, u':'), "$E1C0DE01");
+    EXPECT_EQ(t->GetServiceKey(999, true, u':'), "$0000");
+    EXPECT_EQ(t->GetServiceKey(999, false, u'_'), "0");
 
-    using P = TServiceKeyParts;
-    EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(QStringLiteral("$C0DE:128")),
-              (P{0xC0DE, 128}));
-    EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(QStringLiteral("49374_128")),
-              (P{0xC0DE, 128}));
-    EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(QStringLiteral("$C0DE")), (P{0xC0DE, 0}));
-    EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(QStringLiteral("7.8")), (P{7, 8}));
-    EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(QStringLiteral("7-8")), (P{7, 8}));
-    EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(QStringLiteral("7/8")), (P{7, 8}));
-    EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(QStringLiteral("7\\8")), (P{7, 8}));
-    // ":" is tried before "_" wherever it stands; unreadable parts are 0.
-    EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(QStringLiteral("1_2:3")), (P{0, 3}));
-    EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(QStringLiteral("radio")), (P{0, 0}));
-
-    EXPECT_EQ(t->FindServiceByKey(QStringLiteral("$C0DE:128")), sec);
-    EXPECT_EQ(t->FindServiceByKey(QStringLiteral("49374_128")), sec);
+    // ":" is tried before "_" wherever it stands, then ".", "-", "/" and "\\"; unreadable
+    // parts are 0.
+    const struct {
+        const char* key;
+        std::uint32_t sid;
+        std::int32_t secondary;
+    } keys[] = {{"$C0DE:128", 0xC0DE, 128},
+                {"49374_128", 0xC0DE, 128},
+                {"$C0DE", 0xC0DE, 0},
+                {"7.8", 7, 8},
+                {"7-8", 7, 8},
+                {"7/8", 7, 8},
+                {"7\\8", 7, 8},
+                {"1_2:3", 0, 3},
+                {"radio", 0, 0}};
+    for (const auto& [key, sid, secondary] : keys) {
+        EXPECT_EQ(TServiceTablesWrapper::ParseServiceKey(key), (TServiceKeyParts{sid, secondary}))
+            << key;
+    }
+    EXPECT_EQ(t->FindServiceByKey("$C0DE:128"), sec);
+    EXPECT_EQ(t->FindServiceByKey("49374_128"), sec);
     EXPECT_EQ(t->FindServiceByKey(t->GetServiceKey(big, false, u'_')), big);
-    EXPECT_EQ(t->FindServiceByKey(QStringLiteral("$C0DE")), main);
-    EXPECT_EQ(t->FindServiceByKey(QStringLiteral("$C0DE:129")), 0);
+    EXPECT_EQ(t->FindServiceByKey("$C0DE"), main);
+    EXPECT_EQ(t->FindServiceByKey("$C0DE:129"), 0);
     EXPECT_EQ(t->FindService(0xBEEF, 0), 0);
 }
 
@@ -219,22 +223,22 @@ TEST_F(ServiceTablesTest, KeysParseAndFind) {
 // missing handle gives the "not found" values.
 TEST_F(ServiceTablesTest, LookupsAndFallbacks) {
     auto t = Open();
-    const std::int32_t main = t->AddService(0xC0DE, 0, QStringLiteral("Main"), u'A', 1, 225.648);
-    const std::int32_t sec = t->AddService(0xC0DE, 128, QStringLiteral("Sport"), u'A', 4, 225.648);
-    const std::int32_t off = t->AddService(0xD00D, 0, QStringLiteral("Far"), u'D', 0, 1500.5);
-    EXPECT_EQ(t->GetServiceDisplayName(main), QStringLiteral("Main"));
-    EXPECT_EQ(t->GetServiceDisplayName(sec), QStringLiteral("Sport (Main secondary)"));
+    const std::int32_t main = t->AddService(0xC0DE, 0, "Main", u'A', 1, 225.648);
+    const std::int32_t sec = t->AddService(0xC0DE, 128, "Sport", u'A', 4, 225.648);
+    const std::int32_t off = t->AddService(0xD00D, 0, "Far", u'D', 0, 1500.5);
+    EXPECT_EQ(t->GetServiceDisplayName(main), "Main");
+    EXPECT_EQ(t->GetServiceDisplayName(sec), "Sport (Main secondary)");
     EXPECT_EQ(t->GetComponentLabel(main), QString());
-    EXPECT_EQ(t->GetComponentLabel(sec), QStringLiteral("Sport"));
+    EXPECT_EQ(t->GetComponentLabel(sec), "Sport");
     EXPECT_EQ(t->GetServiceSId(sec), 0xC0DEu);
     EXPECT_EQ(t->GetServiceSecondary(sec), 128);
-    EXPECT_EQ(t->GetServiceProgrammeTypeName(sec), QStringLiteral("Sport"));
-    EXPECT_EQ(t->GetServiceChannel(main), QStringLiteral("12B"));
-    EXPECT_EQ(t->GetServiceEnsembleLabel(main), QStringLiteral("12B"));
-    t->SetEnsembleLabel(QStringLiteral("Mux"), 225.648);
-    EXPECT_EQ(t->GetServiceEnsembleLabel(main), QStringLiteral("Mux"));
-    EXPECT_EQ(t->GetServiceChannel(off), QStringLiteral("1500.5 MHz"));
-    EXPECT_EQ(t->GetServiceEnsembleLabel(off), QStringLiteral("1500.5 MHz"));
+    EXPECT_EQ(t->GetServiceProgrammeTypeName(sec), "Sport");
+    EXPECT_EQ(t->GetServiceChannel(main), "12B");
+    EXPECT_EQ(t->GetServiceEnsembleLabel(main), "12B");
+    t->SetEnsembleLabel("Mux", 225.648);
+    EXPECT_EQ(t->GetServiceEnsembleLabel(main), "Mux");
+    EXPECT_EQ(t->GetServiceChannel(off), "1500.5 MHz");
+    EXPECT_EQ(t->GetServiceEnsembleLabel(off), "1500.5 MHz");
 
     const std::int32_t missing = 4242;
     EXPECT_EQ(t->GetServiceLabel(missing), QString());
@@ -243,19 +247,19 @@ TEST_F(ServiceTablesTest, LookupsAndFallbacks) {
     EXPECT_EQ(t->GetServiceFrequency(missing), 0);
     EXPECT_EQ(t->GetServiceKind(missing), QChar(u' '));
     EXPECT_EQ(t->GetServiceProgrammeTypeName(missing), QString());
-    EXPECT_EQ(t->GetServiceChannel(missing), QStringLiteral("0 MHz"));
+    EXPECT_EQ(t->GetServiceChannel(missing), "0 MHz");
 }
 
 // Ensemble changes: label and state set or append, 0 and empty are ignored, AddEnsemble replaces.
 TEST_F(ServiceTablesTest, EnsembleOperations) {
     auto t = Open();
-    t->SetEnsembleLabel(QStringLiteral("Ignored"), 0);
+    t->SetEnsembleLabel("Ignored", 0);
     t->SetEnsembleLabel(QString(), 218.640);
     t->SetEnsembleState(0, 0);
     EXPECT_EQ(t->Ensembles().size(), 7);
-    EXPECT_EQ(t->GetEnsembleLabel(218.640), QStringLiteral("11B"));
+    EXPECT_EQ(t->GetEnsembleLabel(218.640), "11B");
 
-    t->SetEnsembleLabel(QStringLiteral("New"), 1500.0);
+    t->SetEnsembleLabel("New", 1500.0);
     t->SetEnsembleState(0, 1600.0);
     t->SetEnsembleState(0, 218.640);
     auto e = t->Ensembles();
@@ -269,22 +273,22 @@ TEST_F(ServiceTablesTest, EnsembleOperations) {
     EXPECT_EQ(t->GetEnsembleState(218.641), 0);
     EXPECT_EQ(t->GetEnsembleState(222.064), 2);
 
-    t->AddEnsemble(QStringLiteral("X"), 1, QStringLiteral("Moved"), 218.640);
+    t->AddEnsemble("X", 1, "Moved", 218.640);
     e = t->Ensembles();
     ASSERT_EQ(e.size(), 9);
-    EXPECT_EQ(e.back().Channel, QStringLiteral("X"));
-    EXPECT_EQ(e.front().Channel, QStringLiteral("11C"));
+    EXPECT_EQ(e.back().Channel, "X");
+    EXPECT_EQ(e.front().Channel, "11C");
 }
 
 // Rebuilding with the Canadian set drops every Band III channel and every learnt label.
 TEST_F(ServiceTablesTest, RebuildChannelTable) {
     auto t = Open();
-    t->SetEnsembleLabel(QStringLiteral("Learnt"), 225.648);
+    t->SetEnsembleLabel("Learnt", 225.648);
     t->BuildChannelTable(2);
     auto e = t->Ensembles();
     ASSERT_EQ(e.size(), 23);
     EXPECT_EQ(e.front().Frequency, 1452.816);
-    EXPECT_EQ(t->GetChannelName(225.648), QStringLiteral("225.648 MHz"));
+    EXPECT_EQ(t->GetChannelName(225.648), "225.648 MHz");
     for (const auto& r : e) {
         EXPECT_TRUE(r.Label.isEmpty());
         EXPECT_EQ(r.State, 2);
@@ -298,26 +302,21 @@ TEST_F(ServiceTablesTest, RebuildChannelTable) {
 // Service lists filter by kind and secondary, build the text per mode and sort ignoring case.
 TEST_F(ServiceTablesTest, ListServices) {
     auto t = Open();
-    t->SetEnsembleLabel(QStringLiteral("Zeta Mux"), 225.648);
-    const auto b = t->AddService(0x1, 0, QStringLiteral("bravo"), u'A', 10, 225.648);
-    const auto a = t->AddService(0x2, 0, QStringLiteral("Alpha"), u'A', 1, 218.640);
-    const auto s = t->AddService(0x2, 128, QStringLiteral("alpha two"), u'A', 4, 218.640);
-    t->AddService(0x3, 0, QStringLiteral("Data"), u'D', 0, 218.640);
+    t->SetEnsembleLabel("Zeta Mux", 225.648);
+    const auto b = t->AddService(0x1, 0, "bravo", u'A', 10, 225.648);
+    const auto a = t->AddService(0x2, 0, "Alpha", u'A', 1, 218.640);
+    const auto s = t->AddService(0x2, 128, "alpha two", u'A', 4, 218.640);
+    t->AddService(0x3, 0, "Data", u'D', 0, 218.640);
 
-    TListEntries list{{QStringLiteral("stale"), 9}};
+    TListEntries list{{"stale", 9}};
     t->ListServices(list, u'A', false, 1);
-    EXPECT_EQ(list, (TListEntries{{QStringLiteral("Alpha"), a}, {QStringLiteral("bravo"), b}}));
+    EXPECT_EQ(list, (TListEntries{{"Alpha", a}, {"bravo", b}}));
     t->ListServices(list, u'A', true, 1);
-    EXPECT_EQ(list, (TListEntries{{QStringLiteral("Alpha"), a},
-                                  {QStringLiteral("alpha two"), s},
-                                  {QStringLiteral("bravo"), b}}));
+    EXPECT_EQ(list, (TListEntries{{"Alpha", a}, {"alpha two", s}, {"bravo", b}}));
     t->ListServices(list, u'A', true, 2);
-    EXPECT_EQ(list, (TListEntries{{QStringLiteral("Chart,bravo"), b},
-                                  {QStringLiteral("News,Alpha"), a},
-                                  {QStringLiteral("Sport,alpha two"), s}}));
+    EXPECT_EQ(list, (TListEntries{{"Chart,bravo", b}, {"News,Alpha", a}, {"Sport,alpha two", s}}));
     t->ListServices(list, u'A', false, 3);
-    EXPECT_EQ(list, (TListEntries{{QStringLiteral("11B,Alpha"), a},
-                                  {QStringLiteral("Zeta Mux,bravo"), b}}));
+    EXPECT_EQ(list, (TListEntries{{"11B,Alpha", a}, {"Zeta Mux,bravo", b}}));
     t->ListServices(list, u' ', false, 1);
     EXPECT_EQ(list.size(), 3);
     EXPECT_EQ(t->CountServices(u'A'), 3);
@@ -329,26 +328,25 @@ TEST_F(ServiceTablesTest, ListServices) {
 TEST_F(ServiceTablesTest, ListEnsembles) {
     auto t = Open();
     t->BuildChannelTable(7);
-    t->AddEnsemble(QStringLiteral("12B"), 2, QStringLiteral("Mux"), 225.648);
+    t->AddEnsemble("12B", 2, "Mux", 225.648);
     t->AddEnsemble(QString(), 0, QString(), 1452.96);
     t->AddEnsemble(QString(), 2, QString(), 0);
-    t->AddEnsemble(QStringLiteral("LW"), 1, QString(), 1490.624);
+    t->AddEnsemble("LW", 1, QString(), 1490.624);
 
     TListEntries list;
     t->ListEnsembles(list, false, true);
-    EXPECT_EQ(list, (TListEntries{{QStringLiteral("225.648  MHz 12B (Mux)"), 225648},
-                                  {QStringLiteral("1490.624 MHz LW"), 1490624}}));
+    EXPECT_EQ(list,
+              (TListEntries{{"225.648  MHz 12B (Mux)", 225648}, {"1490.624 MHz LW", 1490624}}));
     t->ListEnsembles(list, true, false);
-    EXPECT_EQ(list, (TListEntries{{QStringLiteral("Mux"), 225648},
-                                  {QStringLiteral("1452.96 MHz"), 1452960},
-                                  {QStringLiteral("1490.624 MHz"), 1490624}}));
+    EXPECT_EQ(list,
+              (TListEntries{{"Mux", 225648}, {"1452.96 MHz", 1452960}, {"1490.624 MHz", 1490624}}));
 }
 
 // The stream writers give the file lines in table order, unsorted.
 TEST_F(ServiceTablesTest, WritersKeepTableOrder) {
     auto t = Open();
-    t->AddService(0xFFFF, 0, QStringLiteral("Z"), u'A', 0, 1.5);
-    t->AddService(0x0001, 0, QStringLiteral("A"), u'A', 0, 2.5);
+    t->AddService(0xFFFF, 0, "Z", u'A', 0, 1.5);
+    t->AddService(0x0001, 0, "A", u'A', 0, 2.5);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     t->WriteServices(buffer);
@@ -364,24 +362,24 @@ TEST_F(ServiceTablesTest, WritersKeepTableOrder) {
 // the tables in memory stay as they were.
 TEST_F(ServiceTablesTest, SaveFailureReportsAndGoesOn) {
     auto t = Open();
-    const auto id = t->AddService(0xC0DE, 0, QStringLiteral("Kept"), u'A', 0, 225.648);
-    ASSERT_TRUE(QDir(env.ProgramDir()).mkdir(QStringLiteral("Services.csv")));
+    const auto id = t->AddService(0xC0DE, 0, "Kept", u'A', 0, 225.648);
+    ASSERT_TRUE(QDir(env.ProgramDir()).mkdir("Services.csv"));
     t->SaveTables();
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Error);
     EXPECT_EQ(dialogs.boxes[0].text, kSaveError);
     EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::Abort);
-    EXPECT_TRUE(Read(QStringLiteral("Ensemble.csv")).startsWith("\"218.64\""));
-    EXPECT_EQ(t->GetServiceLabel(id), QStringLiteral("Kept"));
-    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("Services.csv"))).isDir());
+    EXPECT_TRUE(Read("Ensemble.csv").startsWith("\"218.64\""));
+    EXPECT_EQ(t->GetServiceLabel(id), "Kept");
+    EXPECT_TRUE(QFileInfo(Path("Services.csv")).isDir());
 
     // The ensemble file failing too: one box per file.
-    ASSERT_TRUE(QFile::remove(Path(QStringLiteral("Ensemble.csv"))));
-    ASSERT_TRUE(QDir(env.ProgramDir()).mkdir(QStringLiteral("Ensemble.csv")));
+    ASSERT_TRUE(QFile::remove(Path("Ensemble.csv")));
+    ASSERT_TRUE(QDir(env.ProgramDir()).mkdir("Ensemble.csv"));
     t->SaveTables();
     EXPECT_EQ(dialogs.boxes.size(), 3);
-    ASSERT_TRUE(QDir(env.ProgramDir()).rmdir(QStringLiteral("Services.csv")));
-    ASSERT_TRUE(QDir(env.ProgramDir()).rmdir(QStringLiteral("Ensemble.csv")));
+    ASSERT_TRUE(QDir(env.ProgramDir()).rmdir("Services.csv"));
+    ASSERT_TRUE(QDir(env.ProgramDir()).rmdir("Ensemble.csv"));
 }
 
 // Readers on other threads see whole tables while the main thread adds, reloads and rebuilds.
@@ -409,7 +407,7 @@ TEST_F(ServiceTablesTest, ConcurrentReadersAndWriter) {
                         ++faults;
                     }
                 }
-                const std::int32_t id = t->FindServiceByKey(QStringLiteral("$0007"));
+                const std::int32_t id = t->FindServiceByKey("$0007");
                 if (id != 0 && t->GetServiceSId(id) != 7 && t->GetServiceSId(id) != 0) {
                     ++faults;
                 }

@@ -6,35 +6,37 @@
 #include <memory>
 
 #include "platform/RegistryError.h"
-#include "platform/RegistryKey.h"
-#include "services/TServiceTablesWrapper.h"
-#include "services/TSettingsWrapper.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
-class SettingsTest : public ::testing::Test {
+// Settings opened afresh on hives of their own, over the receiver world's empty tables.
+class SettingsTest : public ::testing::Test, public ReceiverWorld {
 protected:
-    RegistryKey UserKey() const {
-        return RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User),
-                           TSettingsWrapper::KeyPath());
+    SettingsTest() : ReceiverWorld(Tables::Empty) {}
+    RegistryKey UserKey() const { return Key(QStringLiteral("user.conf")); }
+    RegistryKey MachineKey() const { return Key(QStringLiteral("machine.conf")); }
+    RegistryKey Key(const QString& file) const {
+        return RegistryKey(env.File(file), TSettingsWrapper::KeyPath());
     }
-    RegistryKey MachineKey() const {
-        return RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine),
-                           TSettingsWrapper::KeyPath());
+    std::unique_ptr<TSettingsWrapper> Open(
+        int top = 0, int width = 1920, const QString& machine = QStringLiteral("machine.conf")) {
+        return std::make_unique<TSettingsWrapper>(UserKey(), Key(machine), tables, top, width);
     }
-    std::unique_ptr<TSettingsWrapper> Open(int top = 0, int width = 1920) {
-        return std::make_unique<TSettingsWrapper>(UserKey(), MachineKey(), tables, top, width);
-    }
-    std::int32_t Service(std::uint32_t sid, const QString& label, double frequency = 225.648) {
+    std::int32_t Service(std::uint32_t sid, const QString& label, double frequency = k12B) {
         return tables.AddService(sid, 0, label, u'A', 0, frequency);
     }
-
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    TServiceTablesWrapper tables{env.ProgramDir(), dialogs};
 };
+
+template <class F>
+void ExpectRaises(F call, const char* text) {
+    try {
+        call();
+        ADD_FAILURE() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_STREQ(e.what(), text);
+    }
+}
 
 QStringList Texts(const TListEntries& list) {
     QStringList texts;
@@ -46,38 +48,40 @@ QStringList Texts(const TListEntries& list) {
 
 }  // namespace
 
-// A clean start creates the nine defaults, in order, each in its own hive.
+// A clean start creates the nine defaults, in order, each in its own hive: per-user values in
+// the user's file only, the server's in the machine-wide one.
 TEST_F(SettingsTest, CreatesDefaultsOnCleanStart) {
     auto s = Open(10, 1920);
-    EXPECT_EQ(s->ReadInteger(Setting::Width), 320);
-    EXPECT_EQ(s->ReadInteger(Setting::Top), 58);
-    EXPECT_EQ(s->ReadInteger(Setting::Left), 1552);
-    EXPECT_EQ(s->ReadInteger(Setting::RecentCount), 5);
-    EXPECT_EQ(s->ReadInteger(Setting::ScrollSpeed), 20);
-    EXPECT_EQ(s->ReadInteger(Setting::ScrollJump), 1);
-    EXPECT_TRUE(s->ValueExists(Setting::ShowSecondaryServices));
-    EXPECT_FALSE(s->ReadBool(Setting::ShowSecondaryServices));
-    EXPECT_EQ(s->ReadInteger(Setting::ServerPort), 8080);
+    const struct {
+        SettingName name;
+        int value;
+        bool machine;
+    } defaults[] = {{Setting::Width, 320, false},
+                    {Setting::Top, 58, false},
+                    {Setting::Left, 1552, false},
+                    {Setting::RecentCount, 5, false},
+                    {Setting::ScrollSpeed, 20, false},
+                    {Setting::ScrollJump, 1, false},
+                    {Setting::ShowSecondaryServices, 0, false},
+                    {Setting::ServerPort, 8080, true}};
+    for (const auto& d : defaults) {
+        const QString name = d.name.Text();
+        EXPECT_EQ(s->ReadInteger(d.name), d.value) << name.toStdString();
+        EXPECT_EQ(MachineKey().ValueExists(name), d.machine) << name.toStdString();
+        EXPECT_EQ(UserKey().ValueExists(name), !d.machine) << name.toStdString();
+    }
     EXPECT_TRUE(QRegularExpression("^[0-9a-zA-Z]{16}$")
-                    .match(s->ReadString(Setting::ServerPassword))
+                    .match(MachineKey().ReadString(QStringLiteral("ServerPassword")))
                     .hasMatch());
-
-    // Per-user values live in the user's file only, the server's in the machine-wide one.
-    EXPECT_TRUE(UserKey().ValueExists("Width"));
-    EXPECT_FALSE(MachineKey().ValueExists("Width"));
-    EXPECT_TRUE(MachineKey().ValueExists("ServerPort"));
-    EXPECT_FALSE(UserKey().ValueExists("ServerPort"));
-    EXPECT_TRUE(MachineKey().ValueExists("ServerPassword"));
 
     QFile user(UserKey().File());
     ASSERT_TRUE(user.open(QIODevice::ReadOnly));
     const QByteArray text = user.readAll();
     qsizetype last = -1;
-    for (const char* name : {"Width", "Top", "Left", "RecentCount", "ScrollSpeed", "ScrollJump",
-                             "ShowSecondaryServices"}) {
-        const qsizetype at = text.indexOf(QByteArray("\"") + name + "\"=");
-        EXPECT_GT(at, last) << name;
-        last = at;
+    for (const auto& d : defaults) {
+        const qsizetype at = text.indexOf("\"" + d.name.Text().toLatin1() + "\"=");
+        EXPECT_TRUE(d.machine || at > last) << d.name.Text().toStdString();
+        last = d.machine ? last : at;
     }
 }
 
@@ -117,12 +121,7 @@ TEST_F(SettingsTest, TypedAccess) {
     EXPECT_TRUE(s->ReadBool(Setting::HideBar));
 
     s->WriteString(Setting::Width, "wide");
-    try {
-        s->ReadInteger(Setting::Width);
-        ADD_FAILURE() << "no error";
-    } catch (const RegistryError& e) {
-        EXPECT_STREQ(e.what(), "Invalid data type for 'Width'");
-    }
+    ExpectRaises([&] { s->ReadInteger(Setting::Width); }, "Invalid data type for 'Width'");
 }
 
 // Passwords have the asked length and use exactly the 62 letters and digits.
@@ -141,7 +140,8 @@ TEST_F(SettingsTest, PasswordAlphabet) {
 }
 
 // Recents: newest first, at most 16, a repeat moves to the front, the display list is trimmed
-// to "RecentCount" (none when 0 or negative) and numbered after trimming.
+// to "RecentCount" (none when 0 or negative) and numbered after trimming; hidden recents (an
+// unknown key, a service without frequency) take no number.
 TEST_F(SettingsTest, Recents) {
     auto s = Open();
     s->AddRecent(0);
@@ -169,24 +169,16 @@ TEST_F(SettingsTest, Recents) {
     s->GetRecents(list, false);
     EXPECT_EQ(list.first().Text, QStringLiteral("S6"));
 
-    s->WriteInteger(Setting::RecentCount, 0);
+    ASSERT_NE(Service(0xB, QStringLiteral("NoFrequency"), 0), 0);
+    s->WriteString(Setting::Recents, "$0BAD,$000B,$1001");
     s->GetRecents(list, true);
-    EXPECT_TRUE(list.isEmpty());
-    s->WriteInteger(Setting::RecentCount, -1);
-    s->GetRecents(list, true);
-    EXPECT_TRUE(list.isEmpty());
-}
+    EXPECT_EQ(list, (TListEntries{{QStringLiteral("1 S1"), ids[0]}}));
 
-// Hidden recents do not take a number: numbering counts the lines actually shown.
-TEST_F(SettingsTest, RecentsSkipUnknownServices) {
-    auto s = Open();
-    const auto a = Service(0xA, QStringLiteral("A"));
-    const auto zero = Service(0xB, QStringLiteral("NoFrequency"), 0);
-    s->WriteString(Setting::Recents, "$0BAD,$000A,$000B");
-    TListEntries list;
-    s->GetRecents(list, true);
-    EXPECT_EQ(list, (TListEntries{{QStringLiteral("1 A"), a}}));
-    EXPECT_NE(zero, 0);
+    for (const int count : {0, -1}) {
+        s->WriteInteger(Setting::RecentCount, count);
+        s->GetRecents(list, true);
+        EXPECT_TRUE(list.isEmpty()) << count;
+    }
 }
 
 // Favourites keep insertion order in storage, show sorted by label, compare keys ignoring case,
@@ -225,17 +217,12 @@ TEST_F(SettingsTest, RefusedMachineWrite) {
     QFile blocker(env.File("blocker"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    RegistryKey machine(env.File("blocker/Tunora.conf"), TSettingsWrapper::KeyPath());
     std::unique_ptr<TSettingsWrapper> s;
-    ASSERT_NO_THROW(s = std::make_unique<TSettingsWrapper>(UserKey(), machine, tables, 0, 1024));
+    ASSERT_NO_THROW(s = Open(0, 1024, QStringLiteral("blocker/Tunora.conf")));
     EXPECT_EQ(s->ReadInteger(Setting::Width), 320);
     EXPECT_EQ(s->ReadInteger(Setting::Left), 1024 - 368);
     EXPECT_FALSE(s->ValueExists(Setting::ServerPort));
     EXPECT_EQ(s->ReadInteger(Setting::ServerPort), 0);
-    try {
-        s->WriteInteger(Setting::ServerPort, 9000);
-        ADD_FAILURE() << "no error";
-    } catch (const RegistryError& e) {
-        EXPECT_STREQ(e.what(), "Failed to set data for 'ServerPort'");
-    }
+    ExpectRaises([&] { s->WriteInteger(Setting::ServerPort, 9000); },
+                 "Failed to set data for 'ServerPort'");
 }

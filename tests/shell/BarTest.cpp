@@ -6,47 +6,24 @@
 #include <QTimer>
 #include <memory>
 
-#include "platform/RegistryKey.h"
-#include "receiver/TMainControl.h"
-#include "receiver/TReceiverComponent.h"
-#include "receiver/TViaDABWrapper.h"
 #include "recording/TRecordManager.h"
-#include "services/TServiceTablesWrapper.h"
-#include "services/TSettingsWrapper.h"
 #include "shell/TDSLDrawer.h"
 #include "shell/TTunoraWindow.h"
-#include "tests/receiver/FakeReceiver.h"
-#include "tests/receiver/PadFrames.h"
 #include "tests/receiver/TestRecorder.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/sim/PadReader.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
-constexpr double k12B = 225.648;
-constexpr double k11D = 222.064;
 constexpr int kRecording = 0;
 constexpr int kStream = 1;
 
-RegistryKey SettingsKey(RegistryKey::Hive hive) {
-    return RegistryKey(RegistryKey::HiveFile(hive), TSettingsWrapper::KeyPath());
-}
-
-// The bar over a real tuning controller, service tables and settings in a fresh folder, with the
-// fake receiver component and scripted message boxes.
-class BarTest : public ::testing::Test {
+// The bar over the receiver world, with "Rock & Roll" (SId C0E0) on Radio One's ensemble.
+class BarTest : public ::testing::Test, public ReceiverWorld {
 protected:
-    BarTest()
-        : tables(env.ProgramDir(), dialogs),
-          settings(SettingsKey(RegistryKey::Hive::User), SettingsKey(RegistryKey::Hive::Machine),
-                   tables, 0, 1024),
-          wrapper([this] { return std::make_unique<TReceiverComponent>(&fake); }),
-          control(wrapper, tables) {
-        FillDemoAir(fake);
+    BarTest() {
         fake.air[k12B].services.push_back({0xC0E0, "Rock & Roll", 5, {{105, "Rock & Roll", 1, 0}}});
-        radioOne = tables.AddService(0xC0DE, 0, QStringLiteral("Radio One"), u'A', 10, k12B);
         rock = tables.AddService(0xC0E0, 0, QStringLiteral("Rock & Roll"), u'A', 5, k12B);
-        otherA = tables.AddService(0xD001, 0, QStringLiteral("Other A"), u'A', 3, k11D);
     }
     ~BarTest() override {
         bar.reset();
@@ -90,18 +67,9 @@ protected:
         return nullptr;
     }
 
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    FakeReceiver fake;
-    TServiceTablesWrapper tables;
-    TSettingsWrapper settings;
-    TViaDABWrapper wrapper;
-    TMainControl control;
     std::unique_ptr<TTunoraWindow> bar;
     QList<TestRecorder*> recorders;
-    std::int32_t radioOne = 0;
     std::int32_t rock = 0;
-    std::int32_t otherA = 0;
 };
 
 }  // namespace
@@ -194,27 +162,21 @@ TEST_F(BarTest, StartServiceQuestions) {
     AddRecorder(radioOne, kStream);
     dialogs.answers.push_back(DialogResult::Cancel);
     bar->StartService(otherA);
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].kind, DialogKind::Warning);
-    EXPECT_EQ(dialogs.boxes[0].text,
-              u"A service on the current multiplex in being streamed..\n\rDo you want to stop "
-              "streaming and retune?");
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::OkCancel);
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Warning,
+                              u"A service on the current multiplex in being streamed..\n\rDo you "
+                              "want to stop streaming and retune?"_qs,
+                              DialogButtons::OkCancel));
     EXPECT_EQ(control.CurrentService(), radioOne);
 
     AddRecorder(radioOne, kRecording);
     bar->StartService(otherA);
-    ASSERT_EQ(dialogs.boxes.size(), 2);
-    EXPECT_EQ(dialogs.boxes[1].kind, DialogKind::Error);
-    EXPECT_EQ(dialogs.boxes[1].text,
-              u"Unable to retune.\n\rStop recording first or select a service on the current "
-              "multiplex.");
-    EXPECT_EQ(dialogs.boxes[1].buttons, DialogButtons::Cancel);
+    EXPECT_TRUE(dialogs.Shown(2, DialogKind::Error,
+                              u"Unable to retune.\n\rStop recording first or select a service on "
+                              "the current multiplex."_qs,
+                              DialogButtons::Cancel));
     EXPECT_EQ(control.CurrentService(), radioOne);
 
-    // The current service again: nothing at all, not even a box.
-    bar->StartService(radioOne);
-    EXPECT_EQ(dialogs.boxes.size(), 2);
+    bar->StartService(radioOne);  // the current service again: nothing, not even a box
 
     for (TestRecorder* r : recorders) {
         control.RemoveRecorder(r);
@@ -264,11 +226,10 @@ TEST_F(BarTest, TimerShowsTuningThenAudioInfo) {
     EXPECT_EQ(bar->ShownService(), radioOne);
     EXPECT_EQ(bar->ServiceLabel(), u"Radio One") << "no stream information yet";
 
-    const std::uint8_t xpad[4] = {0, 0, 0, 0};
-    fake.Deliver(101, Frame(Stereo128(), xpad, 0, 0));
+    fake.Deliver(101, PadFrame(kStereo128, {0, 0, 0, 0}, 0, 0));
     bar->UpdateAudioInfo();
     EXPECT_EQ(bar->ServiceLabel(), u"Radio One   (128Kbps Stereo)");
-    fake.Deliver(101, Frame(Mono48(), xpad, 0, 0));
+    fake.Deliver(101, PadFrame(kPadFormats[2], {0, 0, 0, 0}, 0, 0));
     bar->UpdateAudioInfo();
     EXPECT_EQ(bar->ServiceLabel(), u"Radio One   (48Kbps Mono)");
     EXPECT_EQ(bar->ServiceText(), u"Radio One");
@@ -330,17 +291,23 @@ TEST_F(BarTest, ExpandAndCollapse) {
     EXPECT_TRUE(bar->BarExpanded());
 }
 
-// Exit asks first while recording or streaming; Cancel keeps the bar, OK closes it.
-TEST_F(BarTest, ExitAsksWhileBusy) {
+// Closing the window asks "Do you want to exit Tunora?", and Exit asks first while recording
+// or streaming; Cancel keeps the bar, OK closes it.
+TEST_F(BarTest, CloseAndExitAsk) {
     MakeBar();
     bar->ExpandBar();
+    EXPECT_FALSE(bar->close());
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Confirmation, u"Do you want to exit Tunora?"_qs,
+                              DialogButtons::OkCancel));
+    EXPECT_TRUE(bar->isVisible());
+
     Play(radioOne);
     AddRecorder(radioOne, kRecording);
     dialogs.answers.push_back(DialogResult::Cancel);
     bar->ExitAction->trigger();
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].text, u"Do you want to stop recording/streaming and exit Tunora?");
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::OkCancel);
+    EXPECT_TRUE(dialogs.Shown(2, DialogKind::Confirmation,
+                              u"Do you want to stop recording/streaming and exit Tunora?"_qs,
+                              DialogButtons::OkCancel));
     EXPECT_TRUE(bar->BarExpanded());
     EXPECT_FALSE(bar->Terminating());
     dialogs.answers.push_back(DialogResult::Ok);
@@ -349,30 +316,19 @@ TEST_F(BarTest, ExitAsksWhileBusy) {
     EXPECT_TRUE(bar->Terminating());
 }
 
-// Closing the window asks "Do you want to exit Tunora?"; Cancel keeps it open.
-TEST_F(BarTest, CloseAsks) {
-    MakeBar();
-    bar->ExpandBar();
-    EXPECT_FALSE(bar->close());
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].text, u"Do you want to exit Tunora?");
-    EXPECT_TRUE(bar->isVisible());
-}
-
 // The client area acts as frame parts: left 11 and right 24 pixels size, the top-right 48 x 15
 // corner minimises, the rest drags.
 TEST_F(BarTest, HitTestRegions) {
     MakeBar();
     bar->resize(320, 56);
     using H = TTunoraWindow::HitArea;
-    EXPECT_EQ(bar->HitTest({10, 30}), H::LeftEdge);
-    EXPECT_EQ(bar->HitTest({11, 30}), H::Caption);
-    EXPECT_EQ(bar->HitTest({272, 14}), H::MinimiseBox);
-    EXPECT_EQ(bar->HitTest({271, 14}), H::Caption);
-    EXPECT_EQ(bar->HitTest({272, 15}), H::Caption);
-    EXPECT_EQ(bar->HitTest({295, 15}), H::Caption);
-    EXPECT_EQ(bar->HitTest({296, 15}), H::RightEdge);
-    EXPECT_EQ(bar->HitTest({319, 55}), H::RightEdge);
+    for (const auto& [point, area] :
+         {std::pair{QPoint(10, 30), H::LeftEdge}, std::pair{QPoint(11, 30), H::Caption},
+          std::pair{QPoint(272, 14), H::MinimiseBox}, std::pair{QPoint(271, 14), H::Caption},
+          std::pair{QPoint(272, 15), H::Caption}, std::pair{QPoint(295, 15), H::Caption},
+          std::pair{QPoint(296, 15), H::RightEdge}, std::pair{QPoint(319, 55), H::RightEdge}}) {
+        EXPECT_EQ(bar->HitTest(point), area) << point.x() << "," << point.y();
+    }
     EXPECT_EQ(bar->minimumWidth(), 112);
     EXPECT_EQ(bar->minimumHeight(), 56);
     EXPECT_EQ(bar->maximumHeight(), 56);
@@ -411,18 +367,11 @@ TEST_F(BarTest, RecordGoesThroughTheRecordManager) {
 
 // An empty service table brings the scan question at creation.
 TEST(BarCreation, EmptyTableOffersAScan) {
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    FakeReceiver fake;
-    TServiceTablesWrapper tables(env.ProgramDir(), dialogs);
-    TSettingsWrapper settings(SettingsKey(RegistryKey::Hive::User),
-                              SettingsKey(RegistryKey::Hive::Machine), tables, 0, 1024);
-    TViaDABWrapper wrapper([&fake] { return std::make_unique<TReceiverComponent>(&fake); });
-    TMainControl control(wrapper, tables);
-    TTunoraWindow bar(tables, settings, control, {QStringLiteral("tunora")});
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].text, u"No services found. \n\rDo you want to scan for them now?");
-    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::YesNo);
+    ReceiverWorld world(ReceiverWorld::Tables::Empty);
+    TTunoraWindow bar(world.tables, world.settings, world.control, {QStringLiteral("tunora")});
+    EXPECT_TRUE(world.dialogs.Shown(1, DialogKind::Confirmation,
+                                    u"No services found. \n\rDo you want to scan for them now?"_qs,
+                                    DialogButtons::YesNo));
 }
 
 // A double-click on a link in the label offers it, completed, at the top of the quick menu; a

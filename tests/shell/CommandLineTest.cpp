@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "services/TServiceTablesWrapper.h"
 #include "shell/CommandLine.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
@@ -15,48 +13,36 @@ QStringList L(std::initializer_list<const char*> items) {
     return out;
 }
 
-class CommandLineTables : public ::testing::Test {
+// Radio One, a secondary service (C1A2:128) and a third one in the tables.
+class CommandLineTables : public ::testing::Test, public ReceiverWorld {
 protected:
-    void SetUp() override {
-        tables = std::make_unique<TServiceTablesWrapper>(env.ProgramDir(), dialogs);
-        radio = tables->AddService(0xC0DE, 0, QStringLiteral("Radio One"), u'A', 10, 225.648);
-        secondary = tables->AddService(0xC1A2, 128, QStringLiteral("Extra"), u'A', 0, 225.648);
-        spaced = tables->AddService(0x1234, 0, QStringLiteral("Spaced"), u'A', 0, 225.648);
+    CommandLineTables() {
+        secondary = tables.AddService(0xC1A2, 128, QStringLiteral("Extra"), u'A', 0, k12B);
+        tables.AddService(0x1234, 0, QStringLiteral("Spaced"), u'A', 0, k12B);
     }
-    CommandLine::Action Run(const char* text) {
-        return CommandLine::Interpret(QString::fromUtf8(text), *tables);
-    }
-
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<TServiceTablesWrapper> tables;
-    std::int32_t radio = 0, secondary = 0, spaced = 0;
+    std::int32_t secondary = 0;
 };
 
 }  // namespace
 
-// Items are upper-cased and separated by blanks or commas; quotes group and double inside.
+// Items are upper-cased (only a-z) and separated by blanks or commas; quotes group and double
+// inside; a NUL ends the text instead of stalling the scan.
 TEST(CommandLineSplit, SeparatorsQuotesAndCase) {
-    EXPECT_EQ(CommandLine::Split(QStringLiteral("  prog play $c0de")),
-              L({"PROG", "PLAY", "$C0DE"}));
-    EXPECT_EQ(CommandLine::Split(QStringLiteral("prog PLAY,$C0DE")), L({"PROG", "PLAY", "$C0DE"}));
-    EXPECT_EQ(CommandLine::Split(QStringLiteral("prog , play ,  x")), L({"PROG", "PLAY", "X"}));
-    EXPECT_EQ(CommandLine::Split(QStringLiteral("prog \"a b\" c")), L({"PROG", "A B", "C"}));
-    EXPECT_EQ(CommandLine::Split(QStringLiteral("prog \"say \"\"hi\"\"\"")),
-              L({"PROG", "SAY \"HI\""}));
-    EXPECT_EQ(CommandLine::Split(QStringLiteral("a,,b")), L({"A", "", "B"}));
-    EXPECT_EQ(CommandLine::Split(QStringLiteral("\t\r\n")), QStringList());
-    EXPECT_EQ(CommandLine::Split(QStringLiteral("prog \"open")), L({"PROG", "OPEN"}));
-    // Only a-z change case.
-    EXPECT_EQ(CommandLine::Split(QStringLiteral("\u00e9t\u00e9")), L({"\u00e9T\u00e9"}));
-}
-
-// A NUL ends the text instead of stalling the scan.
-TEST(CommandLineSplit, NulEndsTheText) {
-    QString text = QStringLiteral("prog play");
-    text.append(QChar(0));
-    text.append(QStringLiteral("quiet"));
-    EXPECT_EQ(CommandLine::Split(text), L({"PROG", "PLAY"}));
+    const std::pair<QString, QStringList> cases[] = {
+        {QStringLiteral("  prog play $c0de"), L({"PROG", "PLAY", "$C0DE"})},
+        {QStringLiteral("prog PLAY,$C0DE"), L({"PROG", "PLAY", "$C0DE"})},
+        {QStringLiteral("prog , play ,  x"), L({"PROG", "PLAY", "X"})},
+        {QStringLiteral("prog \"a b\" c"), L({"PROG", "A B", "C"})},
+        {QStringLiteral("prog \"say \"\"hi\"\"\""), L({"PROG", "SAY \"HI\""})},
+        {QStringLiteral("a,,b"), L({"A", "", "B"})},
+        {QStringLiteral("\t\r\n"), QStringList()},
+        {QStringLiteral("prog \"open"), L({"PROG", "OPEN"})},
+        {QStringLiteral("\u00e9t\u00e9"), L({"\u00e9T\u00e9"})},
+        {QStringLiteral("prog play") + QChar(0) + QStringLiteral("quiet"), L({"PROG", "PLAY"})},
+    };
+    for (const auto& [text, items] : cases) {
+        EXPECT_EQ(CommandLine::Split(text), items) << text.toStdString();
+    }
 }
 
 // Joining arguments quotes what would otherwise split, so Split gives them back (upper-cased).
@@ -71,48 +57,52 @@ TEST(CommandLineSplit, JoinRoundTrips) {
 
 // The launcher's show options become the show command and leave the arguments.
 TEST(CommandLineSplit, ShowCommandOptions) {
-    QStringList a = L({"tunora", "--minimized", "PLAY", "$C0DE"});
-    EXPECT_EQ(CommandLine::TakeShowCommand(a), 7);
-    EXPECT_EQ(a, L({"tunora", "PLAY", "$C0DE"}));
-    QStringList b = L({"tunora", "--maximized"});
-    EXPECT_EQ(CommandLine::TakeShowCommand(b), 3);
-    EXPECT_EQ(b, L({"tunora"}));
-    QStringList c = L({"tunora", "NUL"});
-    EXPECT_EQ(CommandLine::TakeShowCommand(c), 1);
-    EXPECT_EQ(c.size(), 2);
+    const struct {
+        QStringList arguments;
+        int command;
+        QStringList left;
+    } cases[] = {{L({"tunora", "--minimized", "PLAY", "$C0DE"}), 7, L({"tunora", "PLAY", "$C0DE"})},
+                 {L({"tunora", "--maximized"}), 3, L({"tunora"})},
+                 {L({"tunora", "NUL"}), 1, L({"tunora", "NUL"})}};
+    for (auto c : cases) {
+        EXPECT_EQ(CommandLine::TakeShowCommand(c.arguments), c.command);
+        EXPECT_EQ(c.arguments, c.left);
+    }
 }
 
-// A lone key starts its service; a lone unknown word is invalid.
-TEST_F(CommandLineTables, LoneKeyOrInvalidWord) {
-    EXPECT_EQ(Run("prog $C0DE").serviceId, radio);
-    EXPECT_EQ(Run("prog $c0de").kind, CommandLine::Kind::Start);
-    EXPECT_EQ(Run("prog $C1A2:128").serviceId, secondary);
-    EXPECT_EQ(Run("prog 49570_128").serviceId, secondary);
-    EXPECT_EQ(Run("prog FOO").kind, CommandLine::Kind::Invalid);
-    // A key with anything after it is no longer a lone key.
-    EXPECT_EQ(Run("prog $C0DE extra").kind, CommandLine::Kind::Invalid);
-}
-
-// PLAY starts the keyed service, or stops playing when the key is unknown; QUIET stops.
-TEST_F(CommandLineTables, PlayAndQuiet) {
-    EXPECT_EQ(Run("prog PLAY $C0DE").serviceId, radio);
-    EXPECT_EQ(Run("prog play,$c0de").serviceId, radio);
-    const CommandLine::Action unknown = Run("prog PLAY $BEEF");
-    EXPECT_EQ(unknown.kind, CommandLine::Kind::Start);
-    EXPECT_EQ(unknown.serviceId, 0);
-    EXPECT_EQ(Run("prog PLAY RECODE").serviceId, 0);
-    EXPECT_EQ(Run("prog PLAY").serviceId, 0);
-    const CommandLine::Action quiet = Run("prog QUIET anything else");
-    EXPECT_EQ(quiet.kind, CommandLine::Kind::Start);
-    EXPECT_EQ(quiet.serviceId, 0);
-}
-
-// No item, an empty item, NUL and NILL do nothing.
-TEST_F(CommandLineTables, DoNothingWords) {
-    EXPECT_EQ(Run("prog").kind, CommandLine::Kind::Nothing);
-    EXPECT_EQ(Run("prog NUL").kind, CommandLine::Kind::Nothing);
-    EXPECT_EQ(Run("prog nill").kind, CommandLine::Kind::Nothing);
-    EXPECT_EQ(Run("prog ,,PLAY").kind, CommandLine::Kind::Nothing);
-    EXPECT_EQ(Run("prog ,PLAY").kind, CommandLine::Kind::Start);
-    EXPECT_EQ(Run("").kind, CommandLine::Kind::Nothing);
+// A lone key starts its service and a lone unknown word is invalid; PLAY starts the keyed
+// service, or stops playing when the key is unknown; QUIET stops; no item, an empty item, NUL
+// and NILL do nothing.
+TEST_F(CommandLineTables, InterpretsTheWords) {
+    using K = CommandLine::Kind;
+    const struct {
+        const char* text;
+        K kind;
+        std::int32_t service;
+    } cases[] = {
+        {"prog $C0DE", K::Start, radioOne},
+        {"prog $c0de", K::Start, radioOne},
+        {"prog $C1A2:128", K::Start, secondary},
+        {"prog 49570_128", K::Start, secondary},
+        {"prog FOO", K::Invalid, 0},
+        {"prog $C0DE extra", K::Invalid, 0},  // no longer a lone key
+        {"prog PLAY $C0DE", K::Start, radioOne},
+        {"prog play,$c0de", K::Start, radioOne},
+        {"prog PLAY $BEEF", K::Start, 0},
+        {"prog PLAY RECODE", K::Start, 0},
+        {"prog PLAY", K::Start, 0},
+        {"prog QUIET anything else", K::Start, 0},
+        {"prog", K::Nothing, 0},
+        {"prog NUL", K::Nothing, 0},
+        {"prog nill", K::Nothing, 0},
+        {"prog ,,PLAY", K::Nothing, 0},
+        {"prog ,PLAY", K::Start, 0},
+        {"", K::Nothing, 0},
+    };
+    for (const auto& c : cases) {
+        const CommandLine::Action action =
+            CommandLine::Interpret(QString::fromUtf8(c.text), tables);
+        EXPECT_EQ(action.kind, c.kind) << c.text;
+        EXPECT_EQ(action.serviceId, c.service) << c.text;
+    }
 }

@@ -61,39 +61,35 @@ QString Link(const QString& text, int from = 1) {
 
 }  // namespace
 
-// Words with two dots, or one dot and no digit at their end, and five or more characters are links.
-TEST(FindLink, RecognisesAddressesByDotsAndLength) {
+// A link is a word of five or more characters with two dots, or one dot and no digit among its
+// last three; a full stop ending a sentence is left out (a stop that was the only dot leaves
+// none); commas, brackets, quotes and non-ASCII characters spoil a word.
+TEST(FindLink, RecognisesAddresses) {
     EXPECT_EQ(FindLink(QStringLiteral("Visit www.harbour.fm now"), 1), std::make_pair(7, 14));
-    EXPECT_EQ(Link(QStringLiteral("Mail studio@harbour.fm today")), u"studio@harbour.fm");
-    EXPECT_EQ(Link(QStringLiteral("see harbourfm.com")), u"harbourfm.com");
-    // One dot with a digit among the last three characters: a number, not an address.
-    EXPECT_EQ(Link(QStringLiteral("Price 12345.67 pounds")), QString());
-    EXPECT_EQ(Link(QStringLiteral("Score abc.x1 now")), QString());
-    // Two dots make it a link even with digits.
-    EXPECT_EQ(Link(QStringLiteral("host 10.0.0.1 up")), u"10.0.0.1");
-    // Fewer than five characters never.
-    EXPECT_EQ(Link(QStringLiteral("a.bc")), QString());
-    EXPECT_EQ(Link(QStringLiteral("a.b.c")), u"a.b.c");
-    EXPECT_EQ(Link(QStringLiteral("ab.cd")), u"ab.cd");
-    EXPECT_EQ(Link(QStringLiteral("no links here at all")), QString());
-}
-
-// A full stop ending a sentence is left out of the link; a stop that was the only dot leaves none.
-TEST(FindLink, LeavesOutTheFinalFullStop) {
-    EXPECT_EQ(Link(QStringLiteral("More at harbour.fm.")), u"harbour.fm");
-    EXPECT_EQ(Link(QStringLiteral("That is great.")), QString());
-    EXPECT_EQ(Link(QStringLiteral("Ask www.a-b.co.uk... soon")), QString());
-    EXPECT_EQ(Link(QStringLiteral("Wait... www.x.org")), u"www.x.org");
-}
-
-// Commas, brackets, quotes and non-ASCII characters spoil a word.
-TEST(FindLink, RejectsWordsWithForbiddenCharacters) {
-    EXPECT_EQ(Link(QStringLiteral("see www.x.org, then")), QString());
-    EXPECT_EQ(Link(QStringLiteral("(www.x.org)")), QString());
-    EXPECT_EQ(Link(QStringLiteral("\"www.x.org\"")), QString());
-    EXPECT_EQ(Link(QStringLiteral("www.caf\u00e9.org")), QString());
-    EXPECT_EQ(Link(QStringLiteral("http://x.org/a?b=c&d=e_f~g%ab")),
-              u"http://x.org/a?b=c&d=e_f~g%ab");
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
+        {u"Mail studio@harbour.fm today", u"studio@harbour.fm"},
+        {u"see harbourfm.com", u"harbourfm.com"},
+        {u"Price 12345.67 pounds", u""},
+        {u"Score abc.x1 now", u""},
+        {u"host 10.0.0.1 up", u"10.0.0.1"},
+        {u"a.bc", u""},
+        {u"a.b.c", u"a.b.c"},
+        {u"ab.cd", u"ab.cd"},
+        {u"no links here at all", u""},
+        {u"More at harbour.fm.", u"harbour.fm"},
+        {u"That is great.", u""},
+        {u"Ask www.a-b.co.uk... soon", u""},
+        {u"Wait... www.x.org", u"www.x.org"},
+        {u"see www.x.org, then", u""},
+        {u"(www.x.org)", u""},
+        {u"\"www.x.org\"", u""},
+        {u"www.caf\u00e9.org", u""},
+        {u"http://x.org/a?b=c&d=e_f~g%ab", u"http://x.org/a?b=c&d=e_f~g%ab"},
+    };
+    for (const auto& [text, link] : cases) {
+        EXPECT_EQ(Link(QString::fromUtf16(text)), QString::fromUtf16(link))
+            << QString::fromUtf16(text).toStdString();
+    }
 }
 
 // Searching on from the end of one link finds the next.
@@ -108,13 +104,14 @@ TEST(FindLink, ContinuesAfterAPreviousLink) {
 
 // Addresses without a scheme get http:// unless an at sign comes before any slash.
 TEST(MakeLinkTarget, ChoosesMailOrWeb) {
-    EXPECT_EQ(MakeLinkTarget(QStringLiteral("www.x.org")), u"http://www.x.org");
-    EXPECT_EQ(MakeLinkTarget(QStringLiteral("me@x.org")), u"mailto:me@x.org");
-    EXPECT_EQ(MakeLinkTarget(QStringLiteral("x.org/me@y")), u"http://x.org/me@y");
-    EXPECT_EQ(MakeLinkTarget(QStringLiteral("a@b.org/path")), u"mailto:a@b.org/path");
-    EXPECT_EQ(MakeLinkTarget(QStringLiteral("HTTP://x.org")), u"HTTP://x.org");
-    EXPECT_EQ(MakeLinkTarget(QStringLiteral("MailTo:me@x.org")), u"MailTo:me@x.org");
-    EXPECT_EQ(MakeLinkTarget(QStringLiteral("https://x.org")), u"https://x.org");
+    const std::pair<const char*, const char*> cases[] = {
+        {"www.x.org", "http://www.x.org"},   {"me@x.org", "mailto:me@x.org"},
+        {"x.org/me@y", "http://x.org/me@y"}, {"a@b.org/path", "mailto:a@b.org/path"},
+        {"HTTP://x.org", "HTTP://x.org"},    {"MailTo:me@x.org", "MailTo:me@x.org"},
+        {"https://x.org", "https://x.org"}};
+    for (const auto& [address, target] : cases) {
+        EXPECT_EQ(MakeLinkTarget(QString::fromLatin1(address)), QString::fromLatin1(target));
+    }
 }
 
 // Reset leaves a blank strip one gap wider than the area, so text enters from beyond the edge.
@@ -236,20 +233,17 @@ TEST(TDSLDrawer, HotspotsFollowTheStrip) {
 // Speed and jump are kept within their ranges and set the pause between steps.
 TEST(TDSLDrawer, ClampsSpeedAndJump) {
     DrawerFixture f(60);
-    f.drawer.SetScrollSpeed(0);
-    EXPECT_EQ(f.drawer.ScrollSpeed(), 4);
-    f.drawer.SetScrollSpeed(-5);
-    EXPECT_EQ(f.drawer.ScrollSpeed(), 4);
-    f.drawer.SetScrollSpeed(1000);
-    EXPECT_EQ(f.drawer.ScrollSpeed(), 256);
-    f.drawer.SetScrollJump(20);
-    EXPECT_EQ(f.drawer.ScrollJump(), 16);
-    f.drawer.SetScrollJump(0);
-    EXPECT_EQ(f.drawer.ScrollJump(), 1);
-    f.drawer.SetScrollSpeed(20);
-    EXPECT_EQ(f.drawer.PauseAfterStep(), 50);
-    f.drawer.SetScrollSpeed(30);
-    EXPECT_EQ(f.drawer.PauseAfterStep(), 33);
+    for (const auto& [set, speed, pause] :
+         {std::tuple{0, 4, 250}, std::tuple{-5, 4, 250}, std::tuple{1000, 256, 3},
+          std::tuple{20, 20, 50}, std::tuple{30, 30, 33}}) {
+        f.drawer.SetScrollSpeed(set);
+        EXPECT_EQ(f.drawer.ScrollSpeed(), speed) << set;
+        EXPECT_EQ(f.drawer.PauseAfterStep(), pause) << set;
+    }
+    for (const auto& [set, jump] : {std::pair{20, 16}, std::pair{0, 1}, std::pair{5, 5}}) {
+        f.drawer.SetScrollJump(set);
+        EXPECT_EQ(f.drawer.ScrollJump(), jump) << set;
+    }
 }
 
 // Without a surface nothing is drawn and nothing moves.

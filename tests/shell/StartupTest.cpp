@@ -3,25 +3,16 @@
 #include <QDir>
 #include <QFile>
 
-#include "platform/RegistryKey.h"
-#include "services/TServiceTablesWrapper.h"
-#include "services/TSettingsWrapper.h"
 #include "shell/Startup.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/ReceiverWorld.h"
 
 namespace {
 
-const QString KeyPath = QStringLiteral("Software\\Tunora\\Tunora");
+class StartupTest : public ::testing::Test, public ReceiverWorld {};
 
-struct SettingsFixture : ::testing::Test {
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    TServiceTablesWrapper tables{env.ProgramDir(), dialogs};
-    TSettingsWrapper settings{
-        RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User), KeyPath),
-        RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine), KeyPath), tables, 0, 1920};
-};
+RegistryKey MachineKey(const QString& file = RegistryKey::HiveFile(RegistryKey::Hive::Machine)) {
+    return RegistryKey(file, TSettingsWrapper::KeyPath());
+}
 
 }  // namespace
 
@@ -35,9 +26,9 @@ TEST(Startup, RecodeOnlyAsFirstArgument) {
 }
 
 // Executable, Directory (with its trailing separator) and Version go to the machine-wide hive.
-TEST_F(SettingsFixture, ProgramIdentityIsWrittenMachineWide) {
+TEST_F(StartupTest, ProgramIdentityIsWrittenMachineWide) {
     Startup::WriteProgramIdentity(settings, QStringLiteral("/opt/tunora/bin/tunora"));
-    RegistryKey machine(RegistryKey::HiveFile(RegistryKey::Hive::Machine), KeyPath);
+    const RegistryKey machine = MachineKey();
     EXPECT_EQ(machine.ReadString(QStringLiteral("Executable")),
               QStringLiteral("/opt/tunora/bin/tunora"));
     EXPECT_EQ(machine.ReadString(QStringLiteral("Directory")), QStringLiteral("/opt/tunora/bin/"));
@@ -45,19 +36,18 @@ TEST_F(SettingsFixture, ProgramIdentityIsWrittenMachineWide) {
 }
 
 // A machine-wide hive that refuses writes does not stop start-up.
-TEST_F(SettingsFixture, RefusedIdentityWriteIsIgnored) {
+TEST_F(StartupTest, RefusedIdentityWriteIsIgnored) {
     // A regular file where the hive's folder should be makes every write fail, even for root.
     const QString blocker = env.File(QStringLiteral("blocked"));
     QFile(blocker).open(QIODevice::WriteOnly);
-    TSettingsWrapper refused(RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::User), KeyPath),
-                             RegistryKey(blocker + QStringLiteral("/Tunora.conf"), KeyPath), tables,
-                             0, 1920);
+    TSettingsWrapper refused(SettingsKey(RegistryKey::Hive::User),
+                             MachineKey(blocker + QStringLiteral("/Tunora.conf")), tables, 0, 1920);
     EXPECT_NO_THROW(Startup::WriteProgramIdentity(refused, QStringLiteral("/usr/bin/tunora")));
     EXPECT_FALSE(refused.ValueExists(Setting::Version));
 }
 
 // Show command 7 hides the bar from now on, 3 shows it, 1 leaves the setting alone.
-TEST_F(SettingsFixture, ShowCommandSetsHideBar) {
+TEST_F(StartupTest, ShowCommandSetsHideBar) {
     Startup::ApplyShowCommand(settings, 7);
     EXPECT_TRUE(settings.ReadBool(Setting::HideBar));
     Startup::ApplyShowCommand(settings, 1);

@@ -1,16 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <set>
 #include <string>
 
 #include "sim/AirFile.h"
 #include "sim/FrameLoop.h"
-#include "tests/sim/SimTestPaths.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
+// The demo air ships beside the simulated receiver.
 std::string DemoAirPath() {
-    return SimBinDir() + "/demo.air";
+    return QFileInfo(TestEnv::SimulatedReceiver()).absolutePath().toStdString() + "/demo.air";
 }
 
 std::string ErrorOf(const std::string& text, int& line) {

@@ -1,15 +1,18 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <cmath>
-#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "recording/TWaveWriter.h"
 #include "sim/AirFile.h"
 #include "sim/FrameLoop.h"
 #include "tests/sim/LayerTwo.h"
+#include "tests/support/Mpg123Reader.h"
 
 namespace {
 
@@ -24,34 +27,15 @@ AirComponent Audio(int kbps, const std::string& mode, int rateKHz, const std::st
     return c;
 }
 
-void WriteWav(const std::string& path, int rate, int channels, int samples) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    auto le32 = [f](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            std::fputc(static_cast<int>((v >> (8 * i)) & 0xFF), f);
-        }
-    };
-    auto le16 = [f](std::uint16_t v) {
-        std::fputc(v & 0xFF, f);
-        std::fputc(v >> 8, f);
-    };
-    const std::uint32_t data = static_cast<std::uint32_t>(samples * channels * 2);
-    std::fputs("RIFF", f);
-    le32(36 + data);
-    std::fputs("WAVEfmt ", f);
-    le32(16);
-    le16(1);
-    le16(static_cast<std::uint16_t>(channels));
-    le32(static_cast<std::uint32_t>(rate));
-    le32(static_cast<std::uint32_t>(rate * channels * 2));
-    le16(static_cast<std::uint16_t>(channels * 2));
-    le16(16);
-    std::fputs("data", f);
-    le32(data);
-    for (int i = 0; i < samples * channels; ++i) {
-        le16(static_cast<std::uint16_t>(static_cast<std::int16_t>(8000 * std::sin(i * 0.03))));
+// A mono WAV file of `samples` samples of a tone.
+void WriteWav(const std::string& path, int rate, int samples) {
+    std::vector<std::int16_t> pcm(static_cast<std::size_t>(samples));
+    for (std::size_t i = 0; i < pcm.size(); ++i) {
+        pcm[i] = static_cast<std::int16_t>(8000 * std::sin(static_cast<double>(i) * 0.03));
     }
-    std::fclose(f);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    TWaveWriter(fd, rate, 1).Write(reinterpret_cast<const std::uint8_t*>(pcm.data()), 2 * samples);
+    ::close(fd);
 }
 
 }  // namespace
@@ -111,11 +95,11 @@ TEST(FrameLoopTest, FramesAreValidDabLayerTwo) {
             EXPECT_GT(jointFrames, 0);
         }
         stream.insert(stream.end(), stream.begin(), stream.end());  // the loop goes round
-        const DecodeResult d = DecodeWithMpg123(stream);
-        EXPECT_EQ(d.error, "");
+        const Mpg123Reading d = ReadMpeg(stream);
+        EXPECT_EQ(d.error, QString());
         EXPECT_EQ(d.rate, k.rateKHz * 1000);
         EXPECT_EQ(d.channels, k.headerMode == 3 ? 1 : 2);
-        EXPECT_GE(d.samples, static_cast<long>(2 * loop->Count() - 1) * 1152);
+        EXPECT_GE(d.frames, static_cast<long>(2 * loop->Count() - 1) * 1152);
         EXPECT_GT(d.rms, 300.0);  // a programme, not silence
     }
 }
@@ -141,13 +125,13 @@ TEST(FrameLoopTest, ScaleFactorChecksAreFilled) {
 TEST(FrameLoopTest, LoopsAWavFile) {
     QTemporaryDir dir;
     const std::string wav = dir.path().toStdString() + "/tone.wav";
-    WriteWav(wav, 48000, 1, 1152 * 5 + 100);
+    WriteWav(wav, 48000, 1152 * 5 + 100);
     AirComponent c = Audio(128, "stereo", 48, "chords");
     c.wavFile = wav;
     const auto loop = FrameLoop::Encode(c);
     EXPECT_EQ(loop->Count(), 5u);
     std::vector<std::uint8_t> stream(loop->Frame(0), loop->Frame(0) + 5 * loop->FrameLength());
-    EXPECT_EQ(DecodeWithMpg123(stream).error, "");
+    EXPECT_EQ(ReadMpeg(stream).error, QString());
 
     c.sampleRate = 24000;
     c.bitrate = 64;

@@ -1,9 +1,7 @@
 #include "tests/sim/LayerTwo.h"
 
-#include <mpg123.h>
-
-#include <cmath>
-#include <mutex>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -111,51 +109,4 @@ bool LayerTwoCrcMatches(const std::uint8_t* f, const LayerTwoHeader& h) {
         }
     }
     return crc == ((f[4] << 8) | f[5]);
-}
-
-DecodeResult DecodeWithMpg123(const std::vector<std::uint8_t>& stream) {
-    static std::once_flag once;
-    std::call_once(once, [] { mpg123_init(); });
-    DecodeResult result;
-    int err = 0;
-    mpg123_handle* h = mpg123_new(nullptr, &err);
-    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    mpg123_format_none(h);
-    for (int rate : {48000, 24000}) {
-        mpg123_format(h, rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    }
-    mpg123_open_feed(h);
-    mpg123_feed(h, stream.data(), stream.size());
-    std::vector<unsigned char> out(1 << 16);
-    double sum = 0;
-    long values = 0;
-    while (true) {
-        std::size_t done = 0;
-        const int r = mpg123_read(h, out.data(), out.size(), &done);
-        const auto* s = reinterpret_cast<const std::int16_t*>(out.data());
-        for (std::size_t i = 0; i < done / 2; ++i) {
-            sum += static_cast<double>(s[i]) * s[i];
-        }
-        values += static_cast<long>(done / 2);
-        if (r == MPG123_NEW_FORMAT) {
-            long rate = 0;
-            int encoding = 0;
-            mpg123_getformat(h, &rate, &result.channels, &encoding);
-            result.rate = static_cast<int>(rate);
-            continue;
-        }
-        if (r == MPG123_OK) {
-            continue;
-        }
-        if (r != MPG123_NEED_MORE && r != MPG123_DONE) {
-            result.error = mpg123_strerror(h);
-        }
-        break;
-    }
-    if (result.channels > 0) {
-        result.samples = values / result.channels;
-    }
-    result.rms = values > 0 ? std::sqrt(sum / values) : 0;
-    mpg123_delete(h);
-    return result;
 }

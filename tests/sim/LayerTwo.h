@@ -1,8 +1,7 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
 
 // Independent reading of MPEG-1/2 Layer II frames for the simulated receiver's tests.
 struct LayerTwoHeader {
@@ -22,13 +21,3 @@ bool ParseLayerTwoHeader(const std::uint8_t* frame, std::size_t size, LayerTwoHe
 // Recomputes the frame's CRC-16 (header bytes 2-3, bit allocation, scale factor selection) and
 // compares it with the stored one.
 bool LayerTwoCrcMatches(const std::uint8_t* frame, const LayerTwoHeader& header);
-
-// Decodes concatenated frames with libmpg123; fills `error` on a decoder error.
-struct DecodeResult {
-    long samples = 0;  // per channel
-    int rate = 0;
-    int channels = 0;
-    double rms = 0;  // of the decoded 16-bit samples
-    std::string error;
-};
-DecodeResult DecodeWithMpg123(const std::vector<std::uint8_t>& stream);

@@ -1,5 +1,7 @@
 #include "tests/sim/PadReader.h"
 
+#include <algorithm>
+
 std::uint16_t DlsCrc(const std::uint8_t* data, std::size_t length) {
     // Bit by bit: x^16 + x^12 + x^5 + 1, register preset to ones, complemented at the end.
     std::uint32_t reg = 0xFFFF;
@@ -43,7 +45,7 @@ void PadReader::Frame(const std::uint8_t* frame, std::size_t length) {
     }
     const std::size_t first = length - 3 - static_cast<std::size_t>(scfCrcLength_);
     for (std::size_t k = 0; k < 4; ++k) {
-        buffer_.push_back(frame[first - k]);
+        buffer_.push_back(frame[first - k]);  // stored in reverse order
     }
 }
 
@@ -98,4 +100,62 @@ void PadReader::DataGroup() {
     if ((b[1] & 0x20) != 0) {
         Show(assembling_);
     }
+}
+
+std::vector<std::uint8_t> PadFrame(const PadFormat& format, const std::array<std::uint8_t, 4>& xpad,
+                                   std::uint8_t fpad1, std::uint8_t fpad2) {
+    const auto l = static_cast<std::size_t>(format.length);
+    std::vector<std::uint8_t> f(l, 0x55);
+    std::copy(format.header.begin(), format.header.end(), f.begin());
+    f[l - 2] = fpad1;
+    f[l - 1] = fpad2;
+    const std::size_t first = l - 3 - static_cast<std::size_t>(format.scfCrc);
+    std::fill(f.begin() + static_cast<std::ptrdiff_t>(first) + 1, f.end() - 2, 0xAA);
+    for (std::size_t k = 0; k < 4; ++k) {
+        f[first - k] = xpad[k];
+    }
+    return f;
+}
+
+namespace {
+
+// The contents-indicator byte (application type 2), `data`, then the CRC over `data`.
+std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> data) {
+    const std::uint16_t crc = DlsCrc(data.data(), data.size());
+    data.insert(data.begin(), 0x02);
+    data.push_back(static_cast<std::uint8_t>(crc >> 8));
+    data.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    return data;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> LabelGroup(const std::string& chars, bool first, bool last, int segment) {
+    std::vector<std::uint8_t> data = {
+        static_cast<std::uint8_t>((first ? 0x40 : 0) | (last ? 0x20 : 0) |
+                                  ((chars.size() - 1) & 0x0F)),
+        static_cast<std::uint8_t>(first ? 0x00 : (segment & 0x07) << 4)};
+    data.insert(data.end(), chars.begin(), chars.end());
+    return WithCrc(std::move(data));
+}
+
+std::vector<std::uint8_t> RemoveLabelGroup() {
+    return WithCrc({0x11, 0x00});  // command flag, command 0001
+}
+
+std::vector<std::vector<std::uint8_t>> GroupFrames(const PadFormat& format,
+                                                   const std::vector<std::uint8_t>& group) {
+    std::vector<std::vector<std::uint8_t>> frames;
+    for (std::size_t at = 0; at < group.size(); at += 4) {
+        std::array<std::uint8_t, 4> xpad{};
+        for (std::size_t i = 0; i < 4 && at + i < group.size(); ++i) {
+            xpad[i] = group[at + i];
+        }
+        frames.push_back(PadFrame(format, xpad, kShortXPad, at == 0 ? kContentsIndicator : 0));
+    }
+    return frames;
+}
+
+std::vector<std::uint8_t> EndMarkerFrame(const PadFormat& format) {
+    return PadFrame(format, {}, kShortXPad, kContentsIndicator);
 }

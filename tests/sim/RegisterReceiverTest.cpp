@@ -2,19 +2,20 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <cstdlib>
 
 #include "platform/RegistryKey.h"
 #include "receiver/IViadabRx.h"
 #include "receiver/TReceiverComponent.h"
-#include "tests/sim/SimTestPaths.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
 
+// The build's program folder: the simulated receiver and the registration command.
 QString BinDir() {
-    return QString::fromStdString(SimBinDir());
+    return QFileInfo(TestEnv::SimulatedReceiver()).absolutePath();
 }
 
 struct Outcome {
@@ -24,7 +25,7 @@ struct Outcome {
 
 Outcome Register(const QStringList& args) {
     QProcess p;
-    p.start(BinDir() + QStringLiteral("/tunora-register-receiver"), args);
+    p.start(BinDir() + "/tunora-register-receiver", args);
     p.waitForFinished(30000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromLocal8Bit(p.readAllStandardError())};
@@ -43,16 +44,15 @@ TEST(RegisterReceiverTest, WritesAndRemovesTheRegistration) {
     TestEnv env;
     ASSERT_EQ(Register({}).status, 0);
     EXPECT_TRUE(TReceiverComponent::IsInstalled());
-    EXPECT_EQ(Value(CoViadabRxServerKey),
-              QDir(BinDir()).canonicalPath() + QStringLiteral("/libviadab_sim.so"));
+    EXPECT_EQ(Value(CoViadabRxServerKey), QDir(BinDir()).canonicalPath() + "/libviadab_sim.so");
 
-    const QString other = env.File(QStringLiteral("program/libother.so"));
+    const QString other = env.File("program/libother.so");
     QFile(other).open(QIODevice::WriteOnly);
-    QDir::setCurrent(env.File(QStringLiteral("program")));
-    ASSERT_EQ(Register({QStringLiteral("libother.so")}).status, 0);
+    QDir::setCurrent(env.File("program"));
+    ASSERT_EQ(Register({"libother.so"}).status, 0);
     EXPECT_EQ(Value(CoViadabRxServerKey), other);
 
-    ASSERT_EQ(Register({QStringLiteral("--unregister")}).status, 0);
+    ASSERT_EQ(Register({"--unregister"}).status, 0);
     const RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
                           QString::fromLatin1(IViadabRxInterfaceKey));
     EXPECT_FALSE(key.ValueExists(QString()));
@@ -63,19 +63,17 @@ TEST(RegisterReceiverTest, WritesAndRemovesTheRegistration) {
 // A missing library or a hive that cannot be written ends with a message and a failure status.
 TEST(RegisterReceiverTest, RefusalsFailWithAMessage) {
     TestEnv env;
-    const Outcome missing = Register({env.File(QStringLiteral("nothing.so"))});
+    const Outcome missing = Register({env.File("nothing.so")});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("no component library")))
-        << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains("no component library")) << missing.err.toStdString();
 
     // A hive whose folder is a plain file cannot be written, even by root.
-    const QString blocker = env.File(QStringLiteral("blocker"));
+    const QString blocker = env.File("blocker");
     QFile(blocker).open(QIODevice::WriteOnly);
-    ::setenv("TUNORA_CLASSES_HIVE",
-             (blocker + QStringLiteral("/classes.conf")).toLocal8Bit().constData(), 1);
+    ::setenv("TUNORA_CLASSES_HIVE", (blocker + "/classes.conf").toLocal8Bit().constData(), 1);
     const Outcome refused = Register({});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("cannot write the component hive")))
+    EXPECT_TRUE(refused.err.contains("cannot write the component hive"))
         << refused.err.toStdString();
-    EXPECT_EQ(Register({QStringLiteral("--bogus")}).status, 2);
+    EXPECT_EQ(Register({"--bogus"}).status, 2);
 }

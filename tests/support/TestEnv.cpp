@@ -1,8 +1,12 @@
 #include "tests/support/TestEnv.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <cstdlib>
+
+#include "platform/RegistryKey.h"
+#include "receiver/IViadabRx.h"
 
 namespace {
 void Set(const char* name, const QString& value) {
@@ -35,4 +39,18 @@ QString TestEnv::ProgramDir() const {
 
 QString TestEnv::File(const QString& relative) const {
     return dir_.path() + QLatin1Char('/') + relative;
+}
+
+void TestEnv::RegisterReceiver(const QString& library) const {
+    const QString classes = RegistryKey::HiveFile(RegistryKey::Hive::Classes);
+    RegistryKey(classes, QString::fromLatin1(IViadabRxInterfaceKey))
+        .WriteString(QString(), QStringLiteral("IViadabRx"));
+    RegistryKey(classes, QString::fromLatin1(CoViadabRxServerKey)).WriteString(QString(), library);
+}
+
+QString TestEnv::SimulatedReceiver() {
+    // ctest names the build's program folder; run by hand, the test sits in it.
+    const QString bin =
+        qEnvironmentVariable("TUNORA_TEST_BIN_DIR", QCoreApplication::applicationDirPath());
+    return bin + QStringLiteral("/libviadab_sim.so");
 }

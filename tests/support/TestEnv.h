@@ -14,6 +14,12 @@ public:
     QString ProgramDir() const;
     QString File(const QString& relative) const;
 
+    // Registers a receiver component library in the component hive as installing it does: the
+    // interface name and the library's path.
+    void RegisterReceiver(const QString& library = SimulatedReceiver()) const;
+    // The simulated receiver component of the build.
+    static QString SimulatedReceiver();
+
 private:
     QTemporaryDir dir_;
 };

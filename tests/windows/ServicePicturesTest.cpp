@@ -16,7 +16,7 @@
 namespace {
 
 QByteArray Gif(const QString& name) {
-    return Resources::Find(QStringLiteral("GIF"), name).value_or(QByteArray());
+    return Resources::Find("GIF", name).value_or(QByteArray());
 }
 
 // A size x size GIF: red with a transparent left column.
@@ -44,11 +44,10 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 class ServicePictureTest : public ::testing::Test {
 protected:
     ServicePictureTest() : tables(env.ProgramDir(), dialogs) {
-        plain = tables.AddService(0xC221, 0, QStringLiteral("Plain"), u'A', 0, 225.648);
-        music = tables.AddService(0xC4A7, 0, QStringLiteral("Tunes"), u'A', 13, 225.648);
-        musicSecondary =
-            tables.AddService(0xC4A7, 128, QStringLiteral("Tunes 2"), u'A', 13, 225.648);
-        branding = env.Root() + QStringLiteral("/Branding");
+        plain = tables.AddService(0xC221, 0, "Plain", u'A', 0, 225.648);
+        music = tables.AddService(0xC4A7, 0, "Tunes", u'A', 13, 225.648);
+        musicSecondary = tables.AddService(0xC4A7, 128, "Tunes 2", u'A', 13, 225.648);
+        branding = env.Root() + "/Branding";
     }
 
     TestEnv env;
@@ -82,17 +81,17 @@ TEST_F(ServicePictureTest, GenreAndProductPicturesBySizeClass) {
 // A branding picture named after the SId (any case) wins for its size and for every service of
 // that SId; the other size, other services and a damaged branding file fall back to the genre.
 TEST_F(ServicePictureTest, BrandingPictureWinsForItsSIdAndSize) {
-    WriteFile(branding + QStringLiteral("/GIF/$c4a7_16.GIF"), BrandingGif(16));
-    WriteFile(branding + QStringLiteral("/GIF/$C221_16.gif"), QByteArray("GIF89a broken"));
+    WriteFile(branding + "/GIF/$c4a7_16.GIF", BrandingGif(16));
+    WriteFile(branding + "/GIF/$C221_16.gif", QByteArray("GIF89a broken"));
     const TServicePictures pictures(tables, branding);
     EXPECT_EQ(pictures.BrandingCount(), 1);
     EXPECT_EQ(pictures.GetServicePictureData(music, 16), BrandingGif(16));
     EXPECT_EQ(pictures.GetServicePictureData(musicSecondary, 8), BrandingGif(16));
     EXPECT_EQ(pictures.GetServicePictureData(music, 32), Gif("MUSIC32"));
     EXPECT_EQ(pictures.GetServicePictureData(plain, 16), Gif("DEFAULT16"));
-    EXPECT_EQ(TServicePictures::SIdName(0xC221), QStringLiteral("$C221"));
-    EXPECT_EQ(TServicePictures::SIdName(0x42), QStringLiteral("$0042"));
-    EXPECT_EQ(TServicePictures::SIdName(0xE1C238A1), QStringLiteral("$E1C238A1"));
+    EXPECT_EQ(TServicePictures::SIdName(0xC221), "$C221");
+    EXPECT_EQ(TServicePictures::SIdName(0x42), "$0042");
+    EXPECT_EQ(TServicePictures::SIdName(0xE1C238A1), "$E1C238A1");
 }
 
 // An icon's mask is 1 exactly where the picture is transparent; the colour image is black there
@@ -119,7 +118,7 @@ TEST_F(ServicePictureTest, IconMaskAndColourFollowTransparency) {
 // Image-list entries are sized to the list, carry the mask, and in grey scale have equal red,
 // green and blue; the indices count up.
 TEST_F(ServicePictureTest, ImageListEntriesScaledAndGrey) {
-    WriteFile(branding + QStringLiteral("/GIF/$C4A7_16.gif"), BrandingGif(16));
+    WriteFile(branding + "/GIF/$C4A7_16.gif", BrandingGif(16));
     const TServicePictures pictures(tables, branding);
     TImageList list(20, 20);
     EXPECT_EQ(pictures.AddServicePicture(list, music, false), 0);
@@ -150,7 +149,7 @@ TEST_F(ServicePictureTest, ImageListEntriesScaledAndGrey) {
 TEST_F(ServicePictureTest, WritesServiceIconFile) {
     const TServicePictures pictures(tables, QString());
     const QString path = pictures.WriteServiceIcon(plain);
-    EXPECT_EQ(path, env.ProgramDir() + QStringLiteral("/Icons/$C221.ico"));
+    EXPECT_EQ(path, env.ProgramDir() + "/Icons/$C221.ico");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -179,16 +178,16 @@ TEST_F(ServicePictureTest, WritesServiceIconFile) {
     // Replaced, not appended to.
     const QString again = pictures.WriteServiceIcon(plain, env.ProgramDir());
     EXPECT_EQ(QFileInfo(again).size(), 3638);
-    EXPECT_EQ(pictures.IconFileName(music), QStringLiteral("$C4A7.ico"));
+    EXPECT_EQ(pictures.IconFileName(music), "$C4A7.ico");
 }
 
 // A folder where "Icons" cannot be made loses the icon silently.
 TEST_F(ServicePictureTest, UnwritableIconFolderIsIgnored) {
-    WriteFile(env.ProgramDir() + QStringLiteral("/Icons"), QByteArray("a file, not a folder"));
+    WriteFile(env.ProgramDir() + "/Icons", QByteArray("a file, not a folder"));
     const TServicePictures pictures(tables, QString());
     const QString path = pictures.WriteServiceIcon(plain, env.ProgramDir());
     EXPECT_FALSE(QFileInfo(path).exists());
-    QFile blocker(env.ProgramDir() + QStringLiteral("/Icons"));
+    QFile blocker(env.ProgramDir() + "/Icons");
     ASSERT_TRUE(blocker.open(QIODevice::ReadOnly));
     EXPECT_EQ(blocker.readAll(), QByteArray("a file, not a folder"));
 }
