@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <climits>
 #include <functional>
+#include <optional>
 
 #include "scheduler/ScheduleTime.h"
+#include "scheduler/TScheduleChecker.h"
 #include "scheduler/TScheduleWrapper.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnv.h"
@@ -215,5 +219,71 @@ TEST_F(ScheduleTest, WakeupTriggers) {
         }
         schedule.Save();
         EXPECT_EQ(sink.calls, QList<QList<TWakeupTrigger>>{c.triggers});
+    }
+}
+
+// Clashes between multiplexes are found in the week table and among one-offs; starts that never
+// happen and lengths beyond a week finish at once.
+TEST_F(ScheduleTest, CheckerClashesAndLimits) {
+    // Services: 0 and 1 share a multiplex, 2 is on another. Days: 1 Sunday ... 64 Saturday.
+    struct Plan {
+        int service;
+        std::uint8_t days;
+        double date;
+        std::int32_t minute;
+        std::int32_t length;
+    };
+    struct Case {
+        const char* what;
+        QList<Plan> schedule;
+        bool weeklyOk;   // BuildWeekly, as the schedule window checks on opening
+        bool oneOffsOk;  // CheckOneOffs
+        std::optional<Plan> candidate = std::nullopt;
+        bool accepted = true;  // the window's test before it adds the candidate
+    };
+    const double tue = Day(2026, 3, 3);
+    // Weekly Tuesdays 07:00 for an hour, one-offs on 3 March 07:00 and 08:10 and a week later,
+    // weekly Saturdays 23:30; starts at -1:00 (Sunday); the longest lengths.
+    const Plan tueA{0, 4, 0, 420, 60}, onceA{0, 0, tue, 420, 60}, laterA{0, 0, tue, 490, 10};
+    const Plan nextA{0, 0, tue + 7, 420, 60}, satA{0, 64, 0, 1410, 60};
+    const Plan early{0, 1, 0, -60, 120}, earlyOnce{0, 0, tue - 2, -60, 120};
+    const Plan everA{0, 1, 0, 0, INT_MAX}, everB{2, 4, tue, 0, INT_MAX};
+    const Plan onceEverA{0, 0, tue + 1, 0, INT_MAX}, onceEverB{2, 0, tue + 14, 0, INT_MAX};
+    const Case cases[] = {
+        {"same multiplex", {tueA, {1, 4, 0, 420, 60}}, true, true, Plan{1, 4, 0, 450, 60}},
+        {"one minute on two multiplexes", {tueA, {2, 4, 0, 479, 30}}, false, true},
+        {"into Sunday", {satA}, true, true, Plan{2, 1, 0, 29, 10}, false},
+        {"after Sunday 00:30", {satA}, true, true, Plan{2, 1, 0, 30, 10}},
+        {"one-off in a weekly Tuesday", {tueA, {2, 0, tue, 450, 10}}, true, false},
+        {"one-off on Wednesday", {tueA, {2, 0, tue + 1, 450, 10}}, true, true},
+        {"two one-offs", {onceA}, true, true, Plan{2, 0, tue, 450, 10}, false},
+        {"one-off between two", {onceA, laterA}, true, true, Plan{2, 0, tue, 480, 10}},
+        {"weekly, one-off a week on", {nextA}, true, true, Plan{2, 4, tue, 450, 10}, false},
+        {"weekly off its date's day", {onceA}, true, true, Plan{2, 2, tue, 420, 60}},
+        {"-1:00", {early, {2, 1, 0, 0, 30}, earlyOnce}, true, true, early},
+        {"longest weekly", {everA, {2, 8, 0, 720, 10}, onceEverA}, false, true, everB, false},
+        {"longest one-offs", {onceEverA}, true, true, onceEverB, false},
+    };
+    const std::int32_t services[] = {a1, a2, b};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QElapsedTimer timer;
+        timer.start();
+        TScheduleWrapper schedule(tables);
+        for (const Plan& p : c.schedule) {
+            schedule.AddEvent(Event(services[p.service], p.days, p.date, p.minute, p.length));
+        }
+        TScheduleChecker checker(schedule, tables, false);
+        EXPECT_EQ(checker.BuildWeekly(), c.weeklyOk);
+        EXPECT_EQ(checker.CheckOneOffs(), c.oneOffsOk);
+        if (c.candidate) {
+            const Plan& p = *c.candidate;
+            const std::int32_t s = services[p.service];
+            checker.BuildWeekly();
+            EXPECT_EQ(checker.CheckEvent(false, s, p.days, p.date, p.minute, p.length) &&
+                          checker.CheckAgainstOneOffs(s, p.days, p.date, p.minute, p.length),
+                      c.accepted);
+        }
+        EXPECT_LT(timer.elapsed(), 1000);
     }
 }
