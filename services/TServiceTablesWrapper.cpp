@@ -92,6 +92,7 @@ void TServiceTablesWrapper::LoadTables() {
     WriteLock lock(lock_);
     services_.clear();
     lastFoundIndex_.store(-1);
+    changeCount_.fetch_add(1);
     if (servicesText) {
         for (const QString& line : SplitLines(*servicesText)) {
             const QStringList f = SplitFields(line, 6);
@@ -112,6 +113,11 @@ void TServiceTablesWrapper::ClearServices() {
     WriteLock lock(lock_);
     services_.clear();
     lastFoundIndex_.store(-1);
+    changeCount_.fetch_add(1);
+}
+
+std::uint64_t TServiceTablesWrapper::ChangeCount() const {
+    return changeCount_.load();
 }
 
 void TServiceTablesWrapper::SaveTables() {
@@ -195,7 +201,8 @@ std::int32_t TServiceTablesWrapper::AddServiceLocked(std::uint32_t sid, std::int
                                                      const QString& label, QChar kind,
                                                      std::int32_t programmeType, double frequency) {
     int index = IndexOfPairLocked(sid, secondary);
-    if (index < 0) {
+    const bool created = index < 0;
+    if (created) {
         TServiceRecord record;
         record.ServiceID = nextServiceId_++;
         record.SId = sid;
@@ -205,6 +212,7 @@ std::int32_t TServiceTablesWrapper::AddServiceLocked(std::uint32_t sid, std::int
         index = static_cast<int>(services_.size() - 1);
     }
     TServiceRecord& record = services_[index];
+    const TServiceRecord before = record;
     if (!label.isEmpty()) {
         record.Label = label;
     }
@@ -213,6 +221,10 @@ std::int32_t TServiceTablesWrapper::AddServiceLocked(std::uint32_t sid, std::int
     }
     if (programmeType != 0) {
         record.ProgrammeType = programmeType;
+    }
+    if (created || record.Label != before.Label || record.Kind != before.Kind ||
+        record.ProgrammeType != before.ProgrammeType) {
+        changeCount_.fetch_add(1);
     }
     return record.ServiceID;
 }

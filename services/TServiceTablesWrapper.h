@@ -49,6 +49,10 @@ public:
     std::int32_t AllocateSecondary(std::uint32_t sid, const QString& label, bool create);
     // Empties the service table (all kinds); ServiceIDs given out stay unused.
     void ClearServices();
+    // Grows by at least one with every change of the service table (load, clear, a service added
+    // or altered), so holders of ServiceIDs can tell when to look their services up again. Any
+    // thread.
+    std::uint64_t ChangeCount() const;
     // 0 = UK channels, 1 = Band III and L-Band, 2 = Canada; any other value empties the table.
     void BuildChannelTable(int set);
 
@@ -112,6 +116,7 @@ private:
     QList<TServiceRecord> services_;
     QList<TEnsembleRecord> ensembles_;
     std::int32_t nextServiceId_ = 1;
+    std::atomic<std::uint64_t> changeCount_{0};
     mutable std::atomic<int> lastFoundIndex_{-1};
 };
 
