@@ -27,17 +27,6 @@ AirComponent Audio(int kbps, const std::string& mode, int rateKHz, const std::st
     return c;
 }
 
-// A mono WAV file of `samples` samples of a tone.
-void WriteWav(const std::string& path, int rate, int samples) {
-    std::vector<std::int16_t> pcm(static_cast<std::size_t>(samples));
-    for (std::size_t i = 0; i < pcm.size(); ++i) {
-        pcm[i] = static_cast<std::int16_t>(8000 * std::sin(static_cast<double>(i) * 0.03));
-    }
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-    TWaveWriter(fd, rate, 1).Write(reinterpret_cast<const std::uint8_t*>(pcm.data()), 2 * samples);
-    ::close(fd);
-}
-
 }  // namespace
 
 // Every frame of a loop is one whole, CRC-protected Layer II frame of the configured rate and
@@ -125,7 +114,14 @@ TEST(FrameLoopTest, ScaleFactorChecksAreFilled) {
 TEST(FrameLoopTest, LoopsAWavFile) {
     QTemporaryDir dir;
     const std::string wav = dir.path().toStdString() + "/tone.wav";
-    WriteWav(wav, 48000, 1152 * 5 + 100);
+    std::vector<std::int16_t> pcm(1152 * 5 + 100);  // a mono tone
+    for (std::size_t i = 0; i < pcm.size(); ++i) {
+        pcm[i] = static_cast<std::int16_t>(8000 * std::sin(static_cast<double>(i) * 0.03));
+    }
+    const int fd = ::open(wav.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    TWaveWriter(fd, 48000, 1)
+        .Write(reinterpret_cast<const std::uint8_t*>(pcm.data()), static_cast<int>(2 * pcm.size()));
+    ::close(fd);
     AirComponent c = Audio(128, "stereo", 48, "chords");
     c.wavFile = wav;
     const auto loop = FrameLoop::Encode(c);
