@@ -66,32 +66,33 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-// Records what arrives, per component; keeps the first frames and counts the rest.
+// Records what arrives, per component: the first frames, the count, the calling threads.
 class Recorder : public IViadabRxEvents {
 public:
+    struct Stream {
+        std::vector<std::vector<std::uint8_t>> frames;
+        long count = 0;
+        std::set<std::thread::id> threads;
+    };
     RxStatus OnEvent(std::int32_t, std::int32_t, std::int32_t) override { return RxOk; }
     RxStatus OnData(std::int32_t component, const std::uint8_t* buffer,
                     std::int32_t length) override {
         std::lock_guard lock(mutex_);
-        auto& list = frames_[component];
-        if (list.size() < 2000) {
-            list.emplace_back(buffer, buffer + length);
+        Stream& s = streams_[component];
+        if (s.frames.size() < 2000) {
+            s.frames.emplace_back(buffer, buffer + length);
         }
-        ++counts_[component];
-        threads_[component].insert(std::this_thread::get_id());
+        ++s.count;
+        s.threads.insert(std::this_thread::get_id());
         return RxOk;
     }
     long Count(std::int32_t c) {
         std::lock_guard lock(mutex_);
-        return counts_[c];
+        return streams_[c].count;
     }
-    std::vector<std::vector<std::uint8_t>> Frames(std::int32_t c) {
+    Stream Of(std::int32_t c) {
         std::lock_guard lock(mutex_);
-        return frames_[c];
-    }
-    std::set<std::thread::id> Threads(std::int32_t c) {
-        std::lock_guard lock(mutex_);
-        return threads_[c];
+        return streams_[c];
     }
     bool WaitFor(std::int32_t c, long n) {
         return WaitUntil([&] { return Count(c) >= n; }, 20s);
@@ -99,9 +100,7 @@ public:
 
 private:
     std::mutex mutex_;
-    std::map<std::int32_t, std::vector<std::vector<std::uint8_t>>> frames_;
-    std::map<std::int32_t, long> counts_;
-    std::map<std::int32_t, std::set<std::thread::id>> threads_;
+    std::map<std::int32_t, Stream> streams_;
 };
 
 class SimReceiverTest : public ::testing::Test {
@@ -243,9 +242,7 @@ TEST_F(SimReceiverTest, EnumeratesIdsAndLabels) {
     EXPECT_EQ(Get(&IViadabRx::GetDataType, beta), 5);
     EXPECT_EQ(Get(&IViadabRx::GetProgrammeType, Gamma), 14);
 
-    std::int32_t value = 0;
     Label(Unknown, RxFail);
-    EXPECT_EQ(Rx().GetAudioType(Unknown, &value), RxFail);
     sid = Unknown;
     EXPECT_EQ(Rx().GetNextService(&sid), RxFail);
     EXPECT_EQ(Rx().StartCapture(Unknown), RxFail);
@@ -302,7 +299,7 @@ TEST_F(SimReceiverTest, CaptureDeliversWholeFramesAndFollowsTheTune) {
          {Expect{alpha, 128, 48000, 1, {"Alpha label one", "Second label of Alpha, two segs"}},
           Expect{gamma, 48, 24000, 2, {}}}) {
         PadReader pad(4);
-        for (const auto& f : sink.Frames(e.component)) {
+        for (const auto& f : sink.Of(e.component).frames) {
             LayerTwoHeader h;
             ASSERT_TRUE(ParseLayerTwoHeader(f.data(), f.size(), h));
             ASSERT_EQ(static_cast<std::size_t>(h.length), f.size());
@@ -315,8 +312,8 @@ TEST_F(SimReceiverTest, CaptureDeliversWholeFramesAndFollowsTheTune) {
         ASSERT_GE(pad.Labels().size(), e.labels.size());
         EXPECT_TRUE(std::equal(e.labels.begin(), e.labels.end(), pad.Labels().begin()));
     }
-    const auto alphaThreads = sink.Threads(alpha);
-    const auto gammaThreads = sink.Threads(gamma);
+    const auto alphaThreads = sink.Of(alpha).threads;
+    const auto gammaThreads = sink.Of(gamma).threads;
     ASSERT_EQ(alphaThreads.size(), 1u);
     ASSERT_EQ(gammaThreads.size(), 1u);
     EXPECT_NE(*alphaThreads.begin(), *gammaThreads.begin());
