@@ -53,16 +53,6 @@ void ExpectSamePicture(const IconImage& image, const TIndexedBitmap& picture) {
 
 }  // namespace
 
-// The colour count is raised to the next of 2, 16, 256, 65536, 16777216.
-TEST(IconWriterEntry, RaisesColourCount) {
-    const std::pair<int, int> raised[] = {
-        {0, 2},     {2, 2},       {3, 16},        {16, 16},          {17, 256},
-        {256, 256}, {257, 65536}, {65536, 65536}, {65537, 16777216}, {16777216, 16777216}};
-    for (const auto& [given, expected] : raised) {
-        EXPECT_EQ(TIconWriterEntry::RaiseColourCount(given), expected) << given;
-    }
-}
-
 // Two 8-bit images of 16 and 32 pixels make the 3638-byte file: header, directory with sizes
 // 1384 and 2216 at offsets 38 and 1422, headers with doubled heights, and pixels and masks that
 // read back as the pictures.
