@@ -253,10 +253,9 @@ TEST(HTTPClips, AreTaggedLowRateMp3OfTheirSizes) {
         ASSERT_EQ((size - tag) % 108, 0) << name;
         for (int offset = tag; offset < size; offset += 108) {
             // Sync, MPEG-2, Layer III; 24 kbit/s, 16 kHz, no padding; mono.
-            ASSERT_EQ(b(offset), 0xFF) << name << " at " << offset;
-            ASSERT_EQ(b(offset + 1) & 0xFE, 0xF2) << name << " at " << offset;
-            ASSERT_EQ(b(offset + 2) & 0xFE, 0x38) << name << " at " << offset;
-            ASSERT_EQ(b(offset + 3) & 0xC0, 0xC0) << name << " at " << offset;
+            ASSERT_TRUE(b(offset) == 0xFF && (b(offset + 1) & 0xFE) == 0xF2 &&
+                        (b(offset + 2) & 0xFE) == 0x38 && (b(offset + 3) & 0xC0) == 0xC0)
+                << name << " at " << offset;
         }
     }
 }

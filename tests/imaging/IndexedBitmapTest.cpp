@@ -15,41 +15,39 @@ TIndexedBitmap Quad() {
     return bitmap;
 }
 
-std::vector<std::uint8_t> Rows(std::initializer_list<std::uint8_t> values) {
-    return values;
-}
-
 }  // namespace
 
-// Enlarging repeats each pixel as a block and keeps the palette and the transparent index.
-TEST(IndexedBitmap, ScaleUpRepeatsPixels) {
-    TIndexedBitmap big = Quad().Scaled(4, 4);
-    ASSERT_EQ(big.Width(), 4);
-    ASSERT_EQ(big.Height(), 4);
-    EXPECT_EQ(big.Pixels(), Rows({0, 0, 1, 1,  //
-                                  0, 0, 1, 1,  //
-                                  2, 2, 3, 3,  //
-                                  2, 2, 3, 3}));
-    EXPECT_EQ(big.Palette(), kPalette);
-    EXPECT_EQ(big.TransparentIndex(), 3);
-
-    // Uneven factors: 2 -> 3 columns, 2 -> 1 row (the row under the centre).
-    EXPECT_EQ(Quad().Scaled(3, 1).Pixels(), Rows({2, 3, 3}));
-}
-
-// Shrinking samples the source pixel under each target pixel's centre; a zero or negative
-// size gives an empty bitmap.
-TEST(IndexedBitmap, ScaleDownSamplesCentres) {
-    TIndexedBitmap source(4, 4, kPalette);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 4; ++x)
-            source.SetPixel(x, y, static_cast<std::uint8_t>(y * 4 + x));
+// Scaling takes the source pixel under each target pixel's centre, so enlarging repeats pixels
+// as blocks and shrinking samples; palette and transparent index stay; a size of zero or less
+// gives an empty bitmap.
+TEST(IndexedBitmap, ScalingSamplesPixelCentres) {
+    TIndexedBitmap counting(4, 4, kPalette, 3);
+    for (int i = 0; i < 16; ++i)
+        counting.SetPixel(i % 4, i / 4, static_cast<std::uint8_t>(i));
+    struct Case {
+        TIndexedBitmap source;
+        int width, height;
+        std::vector<std::uint8_t> pixels;
+    };
+    const Case cases[] = {
+        {Quad(), 4, 4, {0, 0, 1, 1, 0, 0, 1, 1, 2, 2, 3, 3, 2, 2, 3, 3}},
+        {Quad(), 3, 1, {2, 3, 3}},  // the row under the centre
+        {counting, 2, 2, {5, 7, 13, 15}},
+        {counting, 1, 4, {2, 6, 10, 14}},
+        {counting, 0, 4, {}},
+        {counting, 3, -1, {}},
+        {TIndexedBitmap(), 8, 8, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        const TIndexedBitmap scaled = c.source.Scaled(c.width, c.height);
+        EXPECT_EQ(scaled.Pixels(), c.pixels);
+        EXPECT_EQ(scaled.IsEmpty(), c.pixels.empty());
+        if (!c.pixels.empty()) {
+            EXPECT_EQ(scaled.Palette(), kPalette);
+            EXPECT_EQ(scaled.TransparentIndex(), 3);
+        }
     }
-    EXPECT_EQ(source.Scaled(2, 2).Pixels(), Rows({5, 7, 13, 15}));
-    EXPECT_EQ(source.Scaled(1, 4).Pixels(), Rows({2, 6, 10, 14}));
-    EXPECT_TRUE(source.Scaled(0, 4).IsEmpty());
-    EXPECT_TRUE(source.Scaled(3, -1).IsEmpty());
-    EXPECT_TRUE(TIndexedBitmap().Scaled(8, 8).IsEmpty());
 }
 
 // Grey scale replaces each palette entry by its rounded luminance and leaves pixels and
@@ -60,9 +58,9 @@ TEST(IndexedBitmap, GreyscaleUsesLuminance) {
               (std::vector<TRgb>{{76, 76, 76}, {150, 150, 150}, {29, 29, 29}, {255, 255, 255}}));
     EXPECT_EQ(grey.Pixels(), Quad().Pixels());
     EXPECT_EQ(grey.TransparentIndex(), 3);
-    TIndexedBitmap mixed(1, 1, {{100, 150, 200}});
     // 29.9 + 88.05 + 22.8 = 140.75
-    EXPECT_EQ(mixed.Greyscale().Palette()[0], (TRgb{141, 141, 141}));
+    EXPECT_EQ(TIndexedBitmap(1, 1, {{100, 150, 200}}).Greyscale().Palette()[0],
+              (TRgb{141, 141, 141}));
 }
 
 // ARGB conversion gives opaque 0xFFRRGGBB colours, 0 for the transparent index and opaque black
@@ -70,7 +68,7 @@ TEST(IndexedBitmap, GreyscaleUsesLuminance) {
 TEST(IndexedBitmap, ArgbPixels) {
     EXPECT_EQ(Quad().ToArgb(),
               (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0u}));
-    TIndexedBitmap opaque(3, 1, {{0x12, 0x34, 0x56}});
+    TIndexedBitmap opaque(2, 1, {{0x12, 0x34, 0x56}});
     opaque.SetPixel(1, 0, 200);
-    EXPECT_EQ(opaque.ToArgb(), (std::vector<std::uint32_t>{0xFF123456u, 0xFF000000u, 0xFF123456u}));
+    EXPECT_EQ(opaque.ToArgb(), (std::vector<std::uint32_t>{0xFF123456u, 0xFF000000u}));
 }

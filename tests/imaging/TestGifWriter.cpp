@@ -58,24 +58,16 @@ QByteArray WriteTestGif(const TestGif& picture) {
                                frame.interlace, local),
               "image");
         GifFreeMapObject(local);
-        std::vector<int> order;
-        if (frame.interlace) {
-            for (int r = 0; r < frame.height; r += 8)
-                order.push_back(r);
-            for (int r = 4; r < frame.height; r += 8)
-                order.push_back(r);
-            for (int r = 2; r < frame.height; r += 4)
-                order.push_back(r);
-            for (int r = 1; r < frame.height; r += 2)
-                order.push_back(r);
-        } else {
-            for (int r = 0; r < frame.height; ++r)
-                order.push_back(r);
-        }
-        for (int r : order) {
-            std::vector<GifPixelType> line(frame.pixels.begin() + r * frame.width,
-                                           frame.pixels.begin() + (r + 1) * frame.width);
-            Check(EGifPutLine(gif, line.data(), frame.width), "line");
+        // Rows go out in the standard's four interlace passes, or top to bottom.
+        std::vector<std::pair<int, int>> passes = {{0, 1}};
+        if (frame.interlace)
+            passes = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+        for (auto [first, step] : passes) {
+            for (int r = first; r < frame.height; r += step) {
+                std::vector<GifPixelType> line(frame.pixels.begin() + r * frame.width,
+                                               frame.pixels.begin() + (r + 1) * frame.width);
+                Check(EGifPutLine(gif, line.data(), frame.width), "line");
+            }
         }
     }
     if (EGifCloseFile(gif, &error) == GIF_ERROR)

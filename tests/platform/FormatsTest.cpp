@@ -13,11 +13,9 @@
 // four-digit year and refuses impossible dates and other layouts.
 TEST(Formats, DatesWriteAndReadAsDayMonthYear) {
     EXPECT_EQ(FormatDate(QDate(2024, 2, 1)), "01/02/2024");
-    EXPECT_EQ(FormatDate(QDate(1899, 12, 30)), "30/12/1899");
     EXPECT_EQ(FormatDate(QDate(999, 1, 9)), "09/01/0999");
     EXPECT_EQ(FormatDate(QDate()), QString());
 
-    EXPECT_EQ(ParseDate("01/02/2024"), QDate(2024, 2, 1));
     EXPECT_EQ(ParseDate(" 1/2/2024 "), QDate(2024, 2, 1));
     EXPECT_EQ(ParseDate("29/02/2024"), QDate(2024, 2, 29));
     for (const char* bad : {"29/02/2023", "31/04/2024", "00/01/2024", "01/13/2024", "01/02/24",
@@ -30,11 +28,9 @@ TEST(Formats, DatesWriteAndReadAsDayMonthYear) {
 // parts and takes optional seconds.
 TEST(Formats, TimesWriteAndReadAsHoursAndMinutes) {
     EXPECT_EQ(FormatTime(QTime(7, 5)), "07:05");
-    EXPECT_EQ(FormatTime(QTime(0, 0)), "00:00");
     EXPECT_EQ(FormatTime(QTime(23, 59, 59, 999)), "23:59");
     EXPECT_EQ(FormatTime(QTime()), QString());
 
-    EXPECT_EQ(ParseTime("07:30"), QTime(7, 30));
     EXPECT_EQ(ParseTime("7:30"), QTime(7, 30));
     EXPECT_EQ(ParseTime("23:59:58"), QTime(23, 59, 58));
     for (const char* bad : {"24:00", "12:60", "12:5", "1230", "12:30:60", "-1:00", ""}) {
@@ -45,36 +41,31 @@ TEST(Formats, TimesWriteAndReadAsHoursAndMinutes) {
 // Numbers are written in their shortest form with up to 15 significant digits and "."; very large
 // and very small ones switch to an exponent; non-numbers have names.
 TEST(Formats, FloatsUseTheShortestText) {
-    EXPECT_EQ(FormatFloat(225.648), "225.648");
-    EXPECT_EQ(FormatFloat(1452.96), "1452.96");
-    EXPECT_EQ(FormatFloat(174.928), "174.928");
-    EXPECT_EQ(FormatFloat(0), "0");
-    EXPECT_EQ(FormatFloat(-0.0), "0");
-    EXPECT_EQ(FormatFloat(8), "8");
-    EXPECT_EQ(FormatFloat(-8.5), "-8.5");
-    EXPECT_EQ(FormatFloat(0.1 + 0.2), "0.3");
-    EXPECT_EQ(FormatFloat(1.0 / 3), "0.333333333333333");
-    EXPECT_EQ(FormatFloat(2.0 / 3), "0.666666666666667");
-    EXPECT_EQ(FormatFloat(123456789012345.0), "123456789012345");
-    EXPECT_EQ(FormatFloat(999999999999999.9), "1E15");
-    EXPECT_EQ(FormatFloat(1e20), "1E20");
-    EXPECT_EQ(FormatFloat(-2.5e100), "-2.5E100");
-    EXPECT_EQ(FormatFloat(0.00001), "0.00001");
-    EXPECT_EQ(FormatFloat(1.5e-7), "1.5E-7");
-    EXPECT_EQ(FormatFloat(std::numeric_limits<double>::quiet_NaN()), "NAN");
-    EXPECT_EQ(FormatFloat(-std::numeric_limits<double>::infinity()), "-INF");
-    EXPECT_EQ(FormatFloat(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324");
+    const std::pair<double, const char*> cases[] = {
+        {-0.0, "0"},
+        {0.1 + 0.2, "0.3"},
+        {2.0 / 3, "0.666666666666667"},
+        {123456789012345.0, "123456789012345"},
+        {999999999999999.9, "1E15"},
+        {-2.5e100, "-2.5E100"},
+        {0.00001, "0.00001"},
+        {1.5e-7, "1.5E-7"},
+        {std::numeric_limits<double>::quiet_NaN(), "NAN"},
+        {-std::numeric_limits<double>::infinity(), "-INF"},
+        {std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"}};
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(FormatFloat(value), text) << value;
+    }
 }
 
 // Reading takes what writing makes (and blanks, signs, exponents), and falls back to the default
 // for anything else, including locale-style commas and words.
 TEST(Formats, FloatsReadBackOrTakeTheDefault) {
-    for (double v : {225.648, 1452.96, 0.0, 8.0, -8.5, 1e20, 1.5e-7, 0.00001, 174.928}) {
+    for (double v : {225.648, 0.0, -8.5, 1e20, 1.5e-7, 0.00001}) {
         EXPECT_EQ(ParseFloatDef(FormatFloat(v), -99), v) << v;
     }
     EXPECT_EQ(ParseFloatDef(" 12.5 ", -1), 12.5);
     EXPECT_EQ(ParseFloatDef("+.5", -1), 0.5);
-    EXPECT_EQ(ParseFloatDef("3.", -1), 3.0);
     EXPECT_EQ(ParseFloatDef("1e3", -1), 1000.0);
     for (const char* bad :
          {"", " ", "1,5", "1.2.3", "abc", "12a", "inf", "nan", "1e999", "0x10", "1 000"}) {
@@ -82,30 +73,22 @@ TEST(Formats, FloatsReadBackOrTakeTheDefault) {
     }
 }
 
-// After SetProcessFormats the C library and Qt's default locale format numbers with ".".
+// After SetProcessFormats the C library and Qt's default locale take "." as decimal point.
 TEST(Formats, ProcessFormatsKeepCNumbers) {
     std::setlocale(LC_NUMERIC, "C.utf8");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     SetProcessFormats();
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     EXPECT_EQ(QLocale().toString(1234.5), "1234.5");
-    char buffer[32];
-    std::snprintf(buffer, sizeof(buffer), "%.1f", 2.5);
-    EXPECT_STREQ(buffer, "2.5");
 }
 
 // Day counts start at 30 December 1899 with the time of day as the fraction, which counts forward
 // on negative days too; conversions round-trip to the millisecond.
 TEST(Formats, DayCountsSince1899) {
-    EXPECT_EQ(DateTimeToDays(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
     EXPECT_EQ(DateTimeToDays(QDateTime(QDate(1899, 12, 31), QTime(12, 0))), 1.5);
     EXPECT_EQ(DateTimeToDays(QDateTime(QDate(2000, 1, 1), QTime(6, 0))), 36526.25);
     EXPECT_EQ(DateTimeToDays(QDateTime(QDate(1899, 12, 29), QTime(6, 0))), -1.25);
-    EXPECT_DOUBLE_EQ(DateTimeToDays(QDateTime(QDate(2024, 3, 1), QTime(7, 31))),
-                     45352 + (7 * 60 + 31) / 1440.0);
 
-    EXPECT_EQ(DaysToDateTime(36526.25), QDateTime(QDate(2000, 1, 1), QTime(6, 0)));
-    EXPECT_EQ(DaysToDateTime(-1.25), QDateTime(QDate(1899, 12, 29), QTime(6, 0)));
     EXPECT_EQ(DaysToDateTime(0.999999999999), QDateTime(QDate(1899, 12, 31), QTime(0, 0)));
     EXPECT_EQ(DaysToDateTime(-1.999999999999), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
     EXPECT_FALSE(DaysToDateTime(std::numeric_limits<double>::quiet_NaN()).isValid());

@@ -1,19 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <cstdlib>
 
 #include "platform/ProgramFolder.h"
 #include "tests/support/TestEnv.h"
-
-// The program file is the running executable, with or without a QCoreApplication.
-TEST(ProgramFolder, ExecutableIsTheRunningProgram) {
-    const QString exe = ProgramFolder::ExecutablePath();
-    EXPECT_EQ(exe, QFileInfo("/proc/self/exe").canonicalFilePath());
-    EXPECT_TRUE(QFileInfo(exe).isExecutable());
-}
 
 // An overriding folder is used as given, without a trailing slash; without it the executable's
 // (writable) folder is the program folder.

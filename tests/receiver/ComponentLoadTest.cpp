@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <string>
 
 #include "platform/RegistryKey.h"
@@ -39,20 +40,21 @@ TEST(ComponentLoadTest, InstalledOnlyWithTheExactInterfaceName) {
     EXPECT_FALSE(TReceiverComponent::IsInstalled());
 }
 
-// The registered library is loaded, its factory's component used, and the library closed again
-// once the component is released.
+// The registered library (the simulated receiver on its demo air) is loaded, its factory's
+// component used, and the library closed again once the component is released.
 TEST(ComponentLoadTest, CreatesTheRegisteredComponent) {
     TestEnv env;
-    env.RegisterReceiver(QStringLiteral(TEST_COMPONENT_PATH));
+    env.RegisterReceiver();
+    const QByteArray library = QFile::encodeName(TestEnv::SimulatedReceiver());
     {
         TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered);
         ASSERT_TRUE(wrapper.IsConnected());
-        EXPECT_EQ(wrapper.GetReceiverEnsembleLabel(), "Stub Ensemble");
-        void* loaded = ::dlopen(TEST_COMPONENT_PATH, RTLD_NOW | RTLD_NOLOAD);
+        EXPECT_TRUE(wrapper.Tune(218.640));
+        void* loaded = ::dlopen(library.constData(), RTLD_NOW | RTLD_NOLOAD);
         ASSERT_NE(loaded, nullptr);
         ::dlclose(loaded);
     }
-    EXPECT_EQ(::dlopen(TEST_COMPONENT_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr);
+    EXPECT_EQ(::dlopen(library.constData(), RTLD_NOW | RTLD_NOLOAD), nullptr);
 }
 
 // An unregistered, missing or foreign library raises ReceiverError saying what went wrong.

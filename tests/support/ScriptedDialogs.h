@@ -11,8 +11,8 @@
 
 // Records every box and answers from a script. Installs itself as the process-wide dialogs for
 // its lifetime. A box the script does not answer takes the negative answer and is unexpected:
-// it fails the test (when the double goes) unless the test allowed it with `allowUnscripted` or
-// read `boxes` after it came, to judge it.
+// it fails the test (when the double goes) unless the test read `boxes` after it came, to judge
+// it.
 class ScriptedDialogs : public Dialogs {
 public:
     struct Box {
@@ -50,7 +50,6 @@ public:
     std::deque<std::optional<SaveFileAnswer>> saveAnswers;
     std::deque<std::optional<QString>> folderAnswers;
     std::function<void()> whileSaveOpen;  // runs while the save dialog is "open"
-    bool allowUnscripted = false;
 
     Boxes boxes;
     QList<SaveFileRequest> saveRequests;

@@ -53,20 +53,6 @@ void ExpectSamePicture(const IconImage& image, const TIndexedBitmap& picture) {
 
 }  // namespace
 
-// The colour count is raised to the next of 2, 16, 256, 65536, 16777216 and picks the depth.
-TEST(IconWriterEntry, RaisesColourCountAndPicksDepth) {
-    const std::pair<int, int> raised[] = {
-        {0, 2},     {2, 2},       {3, 16},        {16, 16},          {17, 256},
-        {256, 256}, {257, 65536}, {65536, 65536}, {65537, 16777216}, {16777216, 16777216}};
-    for (const auto& [given, expected] : raised) {
-        EXPECT_EQ(TIconWriterEntry::RaiseColourCount(given), expected) << given;
-    }
-    EXPECT_EQ(TIconWriterEntry::BitsPerPixel(2), 1);
-    EXPECT_EQ(TIconWriterEntry::BitsPerPixel(16), 4);
-    EXPECT_EQ(TIconWriterEntry::BitsPerPixel(256), 8);
-    EXPECT_EQ(TIconWriterEntry::BitsPerPixel(65536), 32);
-}
-
 // Two 8-bit images of 16 and 32 pixels make the 3638-byte file: header, directory with sizes
 // 1384 and 2216 at offsets 38 and 1422, headers with doubled heights, and pixels and masks that
 // read back as the pictures.
@@ -123,13 +109,7 @@ TEST(IconWriter, SmallDepthsPadRowsAndNameTheirColours) {
     TIconWriter writer;
     writer.Add(TServicePictures::MakeIcon(picture), 2);
     writer.Add(TServicePictures::MakeIcon(picture), 9);
-    EXPECT_EQ(writer.Entry(0).ColourInfoSize(), 48);
-    EXPECT_EQ(writer.Entry(0).ColourBitsSize(), 12);
-    EXPECT_EQ(writer.Entry(1).ColourInfoSize(), 40 + 64);
-    EXPECT_EQ(writer.Entry(1).ColourBitsSize(), 12);
-    EXPECT_EQ(writer.Entry(1).MaskInfoSize(), 48);
-    EXPECT_EQ(writer.Entry(1).MaskBitsSize(), 12);
-
+    // Header and directory, then per image: info block (40 + palette), colour rows, mask rows.
     const QByteArray bytes = writer.Bytes();
     EXPECT_EQ(bytes.size(), 6 + 32 + (48 + 12 + 12) + (104 + 12 + 12));
     const IconFile file = ReadIconFile(bytes);
