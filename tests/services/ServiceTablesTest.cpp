@@ -318,7 +318,7 @@ TEST_F(ServiceTablesTest, ListEnsembles) {
               (TListEntries{{"Mux", 225648}, {"1452.96 MHz", 1452960}, {"1490.624 MHz", 1490624}}));
 }
 
-// The stream writer gives the file lines in table order, unsorted.
+// The stream writers give the file lines in table order, unsorted.
 TEST_F(ServiceTablesTest, WritersKeepTableOrder) {
     auto t = Open();
     t->AddService(0xFFFF, 0, "Z", u'A', 0, 1.5);
@@ -328,6 +328,10 @@ TEST_F(ServiceTablesTest, WritersKeepTableOrder) {
     t->WriteServices(buffer);
     EXPECT_EQ(buffer.data(), QByteArray("\"$FFFF\",\"0\",\"1.5\",\"Z\",\"A\",\"0\"\r\n"
                                         "\"$0001\",\"0\",\"2.5\",\"A\",\"A\",\"0\"\r\n"));
+    QBuffer ensembles;
+    ensembles.open(QIODevice::WriteOnly);
+    t->WriteEnsembles(ensembles);
+    EXPECT_TRUE(ensembles.data().startsWith("\"218.64\",\"11B\",\"2\",\"\"\r\n\"220.352\""));
 }
 
 // A file that cannot be replaced shows the error box once, the other file is still written and
@@ -382,6 +386,14 @@ TEST_F(ServiceTablesTest, ConcurrentReadersAndWriter) {
                 const std::int32_t id = t->FindServiceByKey("$0007");
                 if (id != 0 && t->GetServiceSId(id) != 7 && t->GetServiceSId(id) != 0) {
                     ++faults;
+                }
+                QBuffer buffer;
+                buffer.open(QIODevice::WriteOnly);
+                t->WriteServices(buffer);
+                for (const QString& line : SplitLines(buffer.data())) {
+                    if (SplitFields(line, 7)[5].isEmpty()) {
+                        ++faults;
+                    }
                 }
                 t->ListEnsembles(list, true, true);
                 ++rounds;

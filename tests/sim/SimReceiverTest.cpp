@@ -386,7 +386,7 @@ public:
     }
     std::atomic<bool> inCall{false};
     std::atomic<long> calls{0};
-    long bytes = 0;
+    std::atomic<long> bytes{0};  // two capture threads call at once
 };
 
 }  // namespace
