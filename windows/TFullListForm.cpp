@@ -37,6 +37,7 @@ constexpr int kGreyRole = Qt::UserRole + 1;
 constexpr int kKeyMenuX = 128;
 constexpr int kKeyMenuY = 32;
 constexpr int kMinimumWidth = 340;
+constexpr int kMargin = 4;
 constexpr int kMinimumHeight = 128;
 constexpr QSize kDefaultSize(355, 420);
 const QString kNoServices = QStringLiteral("No Services Found");
@@ -173,6 +174,9 @@ TFullListForm::TFullListForm(TServiceTablesWrapper& tables, TSettingsWrapper& se
     buttons->addWidget(ListenButton);
     buttons->addWidget(CloseButton);
     auto* layout = new QVBoxLayout(this);
+    // Narrow margins: at the minimum width the check box's caption still fits beside the buttons.
+    layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    buttons->setSpacing(kMargin);
     layout->addWidget(FullStringGrid, 1);
     layout->addLayout(buttons);
 
@@ -186,8 +190,13 @@ TFullListForm::TFullListForm(TServiceTablesWrapper& tables, TSettingsWrapper& se
             [this](int, int) { ListenAction->trigger(); });
     connect(FullStringGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         const int row = FullStringGrid->rowAt(at.y());
-        if (!closing_ && row >= 0) {
+        if (closing_) {
+            return;
+        }
+        if (row >= 0) {
             PopupAt(row + 1, FullStringGrid->viewport()->mapToGlobal(at));
+        } else {
+            WindowMenu->exec(FullStringGrid->viewport()->mapToGlobal(at));
         }
     });
     connect(SecondaryCheckBox, &QCheckBox::clicked, this, [this](bool on) {
