@@ -2,8 +2,8 @@
 # Draws the program's pictures into resources/ with ImageMagick: the splash background, the
 # name picture, the product mark (window icon and TUNORA16/32), the eleven genre pictures in
 # 16 and 32 pixels, the one-pixel spacer, the three bar pieces, the record and stream signs, the
-# nine menu images and the two cursors. The committed files are this script's output; running it
-# again gives the same bytes (same ImageMagick and fonts).
+# nine menu images, the service list's seven images and the two cursors. The committed files are
+# this script's output; running it again gives the same bytes (same ImageMagick and fonts).
 #
 #   scripts/make-pictures.sh [--sheet FILE.png]
 #
@@ -363,6 +363,17 @@ single MENUQUIET sym_quiet 212 18 44
 single MENURECENT sym_recent 196 70 42
 single MENUFAVOURITE sym_favourite 44 85 44
 single MENULINK sym_link 172 60 34
+
+# The service list's seven images: the header pictures of the genre, recording and favourite
+# columns, then the recording and favourite marks of a row, plain and for the selected row
+# (lighter, so they read on the selection colour).
+single LIST0 sym_list 218 62 46
+single LIST1 sym_record 2 30 40
+single LIST2 sym_favourite 44 30 40
+single LIST3 sym_record 2 78 50
+single LIST4 sym_favourite 44 85 44
+single LIST5 sym_record 2 90 70
+single LIST6 sym_favourite 44 95 70
 
 # The two cursors, 32 x 32 PNG with the hot spot in the middle: CAPTION (the bar drags) four
 # arrows, REDUCE (the corner closes the bar to the notification area) an arrow down onto a line.

@@ -27,6 +27,7 @@
 #include "shell/TDSLDrawer.h"
 #include "shell/TLogindPower.h"
 #include "shell/TScanForm.h"
+#include "windows/TFullListForm.h"
 
 TTunoraWindow* TunoraWindow = nullptr;
 
@@ -381,7 +382,7 @@ void TTunoraWindow::TimerActionExecute() {
 }
 
 void TTunoraWindow::ListActionExecute() {
-    qInfo("Tunora: the service list window is not available yet");
+    TFullListForm::ShowFullList(tables_, settings_, control_, this);
 }
 
 void TTunoraWindow::ScanActionExecute() {
