@@ -1,5 +1,7 @@
 #include "scheduler/ScheduleTime.h"
 
+#include <QDateTime>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -100,4 +102,58 @@ bool WeeklyOverlaps(std::uint8_t days, std::int32_t startMinute, std::int32_t le
         }
     }
     return false;
+}
+
+namespace {
+
+// Days from 30 December 1899 to 1 January 1970.
+constexpr std::int64_t kUnixEpochDay = 25569;
+constexpr std::int64_t kMsPerMinute = 60000;
+// Offsets from UTC never reach 14 hours, so a day either side of a moment holds every offset
+// that moment's wall-clock time can have.
+constexpr std::int64_t kOffsetSpan = kMinutesPerDay;
+
+std::int64_t OffsetMinutes(const QTimeZone& zone, std::int64_t instantMinute) {
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(
+        (instantMinute - kUnixEpochDay * kMinutesPerDay) * kMsPerMinute, QTimeZone::utc());
+    return zone.offsetFromUtc(at) / 60;
+}
+
+}  // namespace
+
+std::int64_t NearestInstantMinute(std::int64_t msecsSinceEpoch) {
+    return FloorDiv(msecsSinceEpoch + kMsPerMinute / 2, kMsPerMinute) +
+           kUnixEpochDay * kMinutesPerDay;
+}
+
+std::int64_t WallMinute(const QTimeZone& zone, std::int64_t instantMinute) {
+    return instantMinute + OffsetMinutes(zone, instantMinute);
+}
+
+std::int64_t InstantOfWallMinute(const QTimeZone& zone, std::int64_t wallMinute) {
+    const std::int64_t before = OffsetMinutes(zone, wallMinute - kOffsetSpan);
+    const std::int64_t after = OffsetMinutes(zone, wallMinute + kOffsetSpan);
+    std::optional<std::int64_t> earliest;
+    for (const std::int64_t offset : {before, after}) {
+        const std::int64_t instant = wallMinute - offset;
+        if (OffsetMinutes(zone, instant) == offset && (!earliest || instant < *earliest)) {
+            earliest = instant;
+        }
+    }
+    if (earliest) {
+        return *earliest;
+    }
+    // Skipped by the clocks: the wall minute lies between the instants the two offsets give,
+    // and the jump happens in that span.
+    std::int64_t low = wallMinute - std::max(before, after);
+    std::int64_t high = wallMinute - std::min(before, after);
+    while (low < high) {
+        const std::int64_t mid = low + (high - low) / 2;
+        if (WallMinute(zone, mid) > wallMinute) {
+            high = mid;
+        } else {
+            low = mid + 1;
+        }
+    }
+    return low;
 }

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QTimeZone>
 #include <cstdint>
 #include <optional>
 
@@ -45,3 +46,14 @@ QString MinutesText(std::int32_t minutes);
 // it.
 bool WeeklyOverlaps(std::uint8_t days, std::int32_t startMinute, std::int32_t length,
                     std::int64_t from, std::int64_t to);
+
+// Instants as whole minutes since 30 December 1899 00:00 UTC, and the wall-clock minutes of a
+// time zone (minute counts as above, read on that zone's clock). The timer works on instants so
+// that lengths are real time across daylight-saving changes.
+// The minute nearest to `msecsSinceEpoch` (milliseconds since 1970-01-01 00:00 UTC).
+std::int64_t NearestInstantMinute(std::int64_t msecsSinceEpoch);
+// The wall-clock minute of `zone` at `instantMinute`.
+std::int64_t WallMinute(const QTimeZone& zone, std::int64_t instantMinute);
+// The earliest instant whose wall-clock minute in `zone` is `wallMinute` (the first of a
+// repeated hour); a minute the clocks skip maps to the instant they jump.
+std::int64_t InstantOfWallMinute(const QTimeZone& zone, std::int64_t wallMinute);

@@ -35,8 +35,8 @@ TWakeupTrigger TriggerOf(const TScheduleEvent& event) {
         trigger.TimeOfDay = TimeOfMinute(FloorMod(before, kMinutesPerDay));
     } else {
         const std::int64_t at = WholeDays(event.Date) * kMinutesPerDay + before;
-        trigger.At = QDateTime(DateOfDay(FloorDiv(at, kMinutesPerDay)),
-                               TimeOfMinute(FloorMod(at, kMinutesPerDay)));
+        trigger.Date = DateOfDay(FloorDiv(at, kMinutesPerDay));
+        trigger.TimeOfDay = TimeOfMinute(FloorMod(at, kMinutesPerDay));
     }
     return trigger;
 }

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   libgif-dev libmpg123-dev libmp3lame-dev libvorbis-dev libtwolame-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
-  xvfb xauth mpg123 desktop-file-utils
+  xvfb xauth mpg123 desktop-file-utils systemd
 )
 if [ "${1:-}" = "--all" ]; then
   # For looking at the program as a user does: screenshots, players, the spoken clips.

@@ -86,7 +86,9 @@ CommandLine::Action CommandLine::Interpret(const QString& text,
     if (w1 == u"QUIET") {
         return {Kind::Start, 0};
     }
-    if (w1.isEmpty() || w1 == u"NUL" || w1 == u"NILL") {
+    // The wake-up timer starts the program with TIMERWAKEUP only to have it running; the timer
+    // manager does the rest.
+    if (w1.isEmpty() || w1 == u"NUL" || w1 == u"NILL" || w1 == u"TIMERWAKEUP") {
         return {Kind::Nothing, 0};
     }
     return {Kind::Invalid, 0};

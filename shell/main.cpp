@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimeZone>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -23,18 +24,25 @@
 #include "recording/CodecAvailability.h"
 #include "recording/TRecoderObject.h"
 #include "recording/TRecordManager.h"
+#include "scheduler/TSystemdWakeup.h"
+#include "scheduler/TTimerManager.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/CommandLine.h"
 #include "shell/QtDialogs.h"
 #include "shell/Startup.h"
 #include "shell/TBarCommands.h"
+#include "shell/TLogindPower.h"
 #include "shell/TSplashForm.h"
 #include "shell/TTunoraWindow.h"
 #include "shell/TerminationSignals.h"
+#include "shell/TimerBeep.h"
 #include "windows/TServicePictures.h"
 
 namespace {
+
+// systemctl answers at once when it works at all.
+constexpr int kSystemctlTimeoutMs = 10000;
 
 // Without a display the program runs on Qt's offscreen platform: the windows exist but nobody
 // sees them, and message boxes go to standard error.
@@ -189,6 +197,24 @@ int main(int argc, char** argv) {
     // The bar publishes itself (TunoraWindow) once its creation is complete.
     const std::unique_ptr<TTunoraWindow> bar =
         std::make_unique<TTunoraWindow>(*tables, *settings, *control, arguments);
+    // Every save of the schedule rebuilds the user's systemd timer that wakes the machine.
+    TSystemdWakeup wakeup(ProgramFolder::ExecutablePath(), TSystemdWakeup::UserUnitFolder(),
+                          QTimeZone::systemTimeZone(),
+                          TSystemdWakeup::ProcessRunner(kSystemctlTimeoutMs));
+    // Its destruction stops every timed recording while the tuning controller still exists.
+    GlobalInstance<TTimerManager> timerManager(
+        TimerManager,
+        std::make_unique<TTimerManager>(*control, *tables, *settings, wakeup, TTimerClock::System(),
+                                        MakeTimerBeep(headless)));
+    // The minute timer does not run while the machine sleeps: tick as soon as it wakes, after
+    // the bar has taken the receiver back.
+    TLogindPower resume([&timerManager](bool suspending) {
+        if (!suspending) {
+            QMetaObject::invokeMethod(
+                &*timerManager, [&timerManager] { timerManager->MinuteTimerTimer(); },
+                Qt::QueuedConnection);
+        }
+    });
     // Its destruction ends every session while the tuning controller still exists.
     GlobalInstance<THTTPServer> server(
         HTTPServer, settings->ReadInteger(Setting::ServerPort) != 0

@@ -194,7 +194,7 @@ TEST_F(ScheduleTest, WakeupTriggers) {
         return TWakeupTrigger{days, QTime(h, m), {}};
     };
     const auto once = [](int y, int mo, int d, int h, int m) {
-        return TWakeupTrigger{0, {}, QDateTime(QDate(y, mo, d), QTime(h, m))};
+        return TWakeupTrigger{0, QTime(h, m), QDate(y, mo, d)};
     };
     struct Case {
         QList<std::array<double, 3>> events;  // Days, Date, StartMinute

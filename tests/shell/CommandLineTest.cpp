@@ -71,8 +71,8 @@ TEST(CommandLineSplit, ShowCommandOptions) {
 }
 
 // A lone key starts its service and a lone unknown word is invalid; PLAY starts the keyed
-// service, or stops playing when the key is unknown; QUIET stops; no item, an empty item, NUL
-// and NILL do nothing.
+// service, or stops playing when the key is unknown; QUIET stops; no item, an empty item, NUL,
+// NILL and the wake-up timer's TIMERWAKEUP do nothing.
 TEST_F(CommandLineTables, InterpretsTheWords) {
     using K = CommandLine::Kind;
     const struct {
@@ -93,6 +93,7 @@ TEST_F(CommandLineTables, InterpretsTheWords) {
         {"prog", K::Nothing, 0},
         {"prog NUL", K::Nothing, 0},
         {"prog nill", K::Nothing, 0},
+        {"prog TimerWakeup", K::Nothing, 0},
         {"prog ,,PLAY", K::Nothing, 0},
         {"prog ,PLAY", K::Start, 0},
         {"", K::Nothing, 0},
