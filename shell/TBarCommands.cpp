@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "platform/Dialogs.h"
+#include "receiver/RetuneQuestion.h"
 #include "receiver/TMainControl.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
@@ -22,20 +23,7 @@ void TBarCommands::StartService(std::int32_t serviceId) {
     if (serviceId == control_.CurrentService()) {
         return;
     }
-    if (!control_.CanUseService(serviceId, true)) {
-        Dialogs::Instance().MessageBox(
-            DialogKind::Error,
-            QStringLiteral("Unable to retune.\n\rStop recording first or select a service on the "
-                           "current multiplex."),
-            DialogButtons::Cancel);
-        return;
-    }
-    if (!control_.CanUseService(serviceId, false) &&
-        Dialogs::Instance().MessageBox(
-            DialogKind::Warning,
-            QStringLiteral("A service on the current multiplex in being streamed..\n\rDo you want "
-                           "to stop streaming and retune?"),
-            DialogButtons::OkCancel) != DialogResult::Ok) {
+    if (!ConfirmRetune(control_, serviceId)) {
         return;
     }
     settings_.AddRecent(serviceId);

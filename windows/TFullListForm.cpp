@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "platform/Dialogs.h"
+#include "receiver/RetuneQuestion.h"
 #include "receiver/TMainControl.h"
 #include "recording/TRecordManager.h"
 #include "services/TListEntry.h"
@@ -248,14 +249,7 @@ QAction* TFullListForm::AddAction(const QString& caption, void (TFullListForm::*
 }
 
 const TServicePictures& TFullListForm::Pictures() {
-    if (ServicePictures) {
-        return *ServicePictures;
-    }
-    if (!ownPictures_) {
-        ownPictures_ =
-            std::make_unique<TServicePictures>(tables_, TServicePictures::DefaultBrandingFolder());
-    }
-    return *ownPictures_;
+    return TServicePictures::SharedOr(ownPictures_, tables_);
 }
 
 void TFullListForm::FillList(int sortMode, double lockedFrequency) {
@@ -373,26 +367,9 @@ std::int32_t TFullListForm::TakeSelectedService() {
     return id;
 }
 
-bool TFullListForm::CanRetune(std::int32_t serviceId) {
-    if (!control_.CanUseService(serviceId, true)) {
-        Dialogs::Instance().MessageBox(
-            DialogKind::Error,
-            QStringLiteral("Unable to retune.\n\rStop recording first or select a service on the "
-                           "current multiplex."),
-            DialogButtons::Cancel);
-        return false;
-    }
-    return control_.CanUseService(serviceId, false) ||
-           Dialogs::Instance().MessageBox(
-               DialogKind::Warning,
-               QStringLiteral("A service on the current multiplex in being streamed..\n\rDo you "
-                              "want to stop streaming and retune?"),
-               DialogButtons::OkCancel) == DialogResult::Ok;
-}
-
 void TFullListForm::ListenActionExecute() {
     const std::int32_t id = TakeSelectedService();
-    if (id == 0 || !CanRetune(id)) {
+    if (id == 0 || !ConfirmRetune(control_, id)) {
         return;
     }
     if (id != control_.PlayingServiceID()) {
@@ -403,7 +380,7 @@ void TFullListForm::ListenActionExecute() {
 
 void TFullListForm::PreviewActionExecute() {
     const std::int32_t id = TakeSelectedService();
-    if (id == 0 || !CanRetune(id)) {
+    if (id == 0 || !ConfirmRetune(control_, id)) {
         return;
     }
     if (id != control_.CurrentService()) {
@@ -415,7 +392,7 @@ void TFullListForm::PreviewActionExecute() {
 
 void TFullListForm::RecordActionExecute() {
     const std::int32_t id = TakeSelectedService();
-    if (id == 0 || !CanRetune(id)) {
+    if (id == 0 || !ConfirmRetune(control_, id)) {
         return;
     }
     if (RecordManager) {

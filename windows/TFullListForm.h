@@ -104,9 +104,6 @@ private:
     TFullListForm(TServiceTablesWrapper& tables, TSettingsWrapper& settings, TMainControl& control,
                   QWidget* owner);
     QAction* AddAction(const QString& caption, void (TFullListForm::*execute)());
-    // The retune questions before Listen, Preview and Record; false when the user may not or
-    // will not retune to `serviceId`.
-    bool CanRetune(std::int32_t serviceId);
     // The selected service when it is still in the tables; else the list is refilled and 0.
     std::int32_t TakeSelectedService();
     // Refill from a tick or a click: a list that would be empty keeps the grid.

@@ -54,6 +54,17 @@ QString TServicePictures::DefaultBrandingFolder() {
     return QFileInfo(ProgramFolder::ExecutablePath()).absolutePath() + QStringLiteral("/Branding");
 }
 
+const TServicePictures& TServicePictures::SharedOr(std::unique_ptr<TServicePictures>& own,
+                                                   const TServiceTablesWrapper& tables) {
+    if (ServicePictures) {
+        return *ServicePictures;
+    }
+    if (!own) {
+        own = std::make_unique<TServicePictures>(tables, DefaultBrandingFolder());
+    }
+    return *own;
+}
+
 int TServicePictures::SizeClass(int size) {
     return size < 32 ? 16 : 32;
 }

@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "imaging/TIndexedBitmap.h"
@@ -32,6 +33,10 @@ public:
 
     // "Branding" beside the program file.
     static QString DefaultBrandingFolder();
+    // The program's pictures when it has them (the global below), else `own`, made on first use
+    // from the default branding folder.
+    static const TServicePictures& SharedOr(std::unique_ptr<TServicePictures>& own,
+                                            const TServiceTablesWrapper& tables);
     static int SizeClass(int size);
     // "$" + the SId in at least four upper-case hexadecimal digits.
     static QString SIdName(std::uint32_t sid);

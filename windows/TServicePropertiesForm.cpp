@@ -177,14 +177,7 @@ QWidget* TServicePropertiesForm::MakeShortcutPage() {
 }
 
 const TServicePictures& TServicePropertiesForm::Pictures() {
-    if (ServicePictures) {
-        return *ServicePictures;
-    }
-    if (!ownPictures_) {
-        ownPictures_ =
-            std::make_unique<TServicePictures>(tables_, TServicePictures::DefaultBrandingFolder());
-    }
-    return *ownPictures_;
+    return TServicePictures::SharedOr(ownPictures_, tables_);
 }
 
 QString TServicePropertiesForm::CreateButtonClick() {

@@ -25,7 +25,7 @@
 namespace {
 
 // The arguments an Exec value stands for: the string value unescaped, then split by the quoting
-// rules of the Desktop Entry specification ("%%" is a literal "%").
+// rules of the Desktop Entry format ("%%" is a literal "%").
 QStringList ExecArguments(const QString& value) {
     QString text;
     for (qsizetype i = 0; i < value.size(); ++i) {
