@@ -392,12 +392,3 @@ TEST_F(BarTest, DoubleClickOffersTheLinkUnderIt) {
     EXPECT_FALSE(bar->HyperlinkAction->isVisible());
     EXPECT_FALSE(bar->isVisible());
 }
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -278,9 +278,3 @@ TEST(TDSLDrawer, ThreadPacesStepsOnTheMainThread) {
     f.drawer.Terminate();
     EXPECT_LT(timer.elapsed(), 500);
 }
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -324,12 +324,3 @@ TEST(DesktopLauncher, DesktopLocation) {
         EXPECT_EQ(list.last().Caption, QStringLiteral("Other ..."));
     }
 }
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 
-// Sessions hand their controller calls to the main thread: the tests pump its events while a
-// client waits (see HTTPTestClient.h).
+// An application object on the main thread: the controller's and the minute timer, the hand-off
+// of other threads' calls, and the build's program folder need one.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
