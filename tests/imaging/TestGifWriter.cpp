@@ -54,6 +54,12 @@ QByteArray WriteTestGif(const TestGif& picture) {
             Check(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, block), "extension");
         }
         ColorMapObject* local = MakeMap(frame.localColours);
+        if (!local && gif->Image.ColorMap) {
+            // giflib 5.2 drops the previous frame's local table without freeing it when the next
+            // frame has none.
+            GifFreeMapObject(gif->Image.ColorMap);
+            gif->Image.ColorMap = nullptr;
+        }
         Check(EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height,
                                frame.interlace, local),
               "image");
