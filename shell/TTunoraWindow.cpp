@@ -18,6 +18,7 @@
 #include "platform/HandOverServer.h"
 #include "receiver/TMainControl.h"
 #include "recording/TRecordManager.h"
+#include "scheduler/TScheduleForm.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/CommandLine.h"
@@ -378,7 +379,12 @@ void TTunoraWindow::OptionsActionExecute() {
 }
 
 void TTunoraWindow::TimerActionExecute() {
-    qInfo("Tunora: the schedule window is not available yet");
+    try {
+        TScheduleForm::ShowSchedule(tables_, settings_, this);
+    } catch (const std::exception& error) {
+        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                                       DialogButtons::Ok);
+    }
 }
 
 void TTunoraWindow::ListActionExecute() {
