@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "platform/Dialogs.h"
@@ -211,6 +212,8 @@ void TScheduleForm::FillGrid() {
     schedule_.LoadIfChanged();
     schedule_.SortEvents();
     const int count = schedule_.Count();
+    // Like any grid, it always has a selected row: the same place, or the last row left.
+    const int selected = std::max(SelectedRow(), 1);
     TheStringGrid->clearContents();
     // An empty schedule keeps one blank row, so the grid never looks like a bare header.
     TheStringGrid->setRowCount(count > 0 ? count : 1);
@@ -231,6 +234,7 @@ void TScheduleForm::FillGrid() {
         TheStringGrid->setItem(i, FilenameColumn,
                                new QTableWidgetItem(QFileInfo(event.FileName).fileName()));
     }
+    SelectRow(std::min(selected, RowCount()));
 }
 
 void TScheduleForm::OfferToDeletePastEvents() {

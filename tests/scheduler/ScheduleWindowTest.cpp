@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDateEdit>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
-#include <QTableWidget>
 #include <deque>
 #include <functional>
 
@@ -125,13 +123,14 @@ TEST_F(ScheduleWindowTest, PastEventsAskedOnce) {
     }
 }
 
-// A clashing event is refused with the exact text and edited again from the values entered;
-// the corrected one is added and marks the schedule modified.
-TEST_F(ScheduleWindowTest, AddRefusesClashAndReopensEditor) {
-    WriteSchedule(Line("1", "$02", {}, "09:00", "01:00", "C0DE"));
+// A clashing event is refused with the exact text and the editor comes back with the values
+// entered; a one-off dated yesterday then warns that it is in the past and is added.
+TEST_F(ScheduleWindowTest, AddRefusesClashThenAddsPastOneOff) {
+    WriteSchedule(Line("1", "$00", DateText(-1), "09:00", "01:00", "C0DE"));
+    dialogs.answers.push_back(DialogResult::No);
     TScheduleForm* form = Open();
     edits.push_back([this](TScheduleEvent& e) {
-        e.Days = 0x02;
+        e.Date = static_cast<double>(DayOfDate(QDate::currentDate().addDays(-1)));
         e.StartMinute = 9 * 60 + 30;
         e.LengthMinutes = 30;
         e.ServiceID = otherA;
@@ -139,24 +138,31 @@ TEST_F(ScheduleWindowTest, AddRefusesClashAndReopensEditor) {
         return true;
     });
     edits.push_back([this](TScheduleEvent& e) {
-        EXPECT_EQ(e.StartMinute, 9 * 60 + 30);
-        EXPECT_EQ(e.ServiceID, otherA);
-        EXPECT_EQ(e.FileName, Path(QStringLiteral("a.mp2")));
-        e.StartMinute = 10 * 60;
-        return true;
+        TScheduleEventForm window(tables, nullptr);
+        window.LoadFromEvent(e);
+        EXPECT_EQ(window.TimeEdit->text(), QStringLiteral("09:30"));
+        EXPECT_EQ(window.SelectedService(), otherA);
+        window.TimeEdit->setText(QStringLiteral("10"));
+        const bool ok = window.OKButtonClick();
+        window.StoreToEvent(e);
+        return ok;
     });
     form->AddEventActionExecute();
-    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Error, kClashes, DialogButtons::Ok));
+    EXPECT_EQ(dialogs.boxes[1].text, kClashes);
+    EXPECT_TRUE(dialogs.Shown(3, DialogKind::Warning, QStringLiteral("This event is in the past."),
+                              DialogButtons::Ok));
     EXPECT_TRUE(edits.empty());
     EXPECT_EQ(form->RowCount(), 2);
     EXPECT_EQ(form->RowText(2, TScheduleForm::TimeColumn), QStringLiteral("10:00"));
+    EXPECT_EQ(form->RowText(2, TScheduleForm::DateColumn), DateText(-1));
     EXPECT_EQ(form->RowText(2, TScheduleForm::ServiceColumn), QStringLiteral("Other A"));
-    EXPECT_EQ(form->RowText(2, TScheduleForm::MondayColumn), QStringLiteral("X"));
     EXPECT_TRUE(form->Modified());
 }
 
-// Edit keeps the EventID (also from a double click); Cancel in the editor keeps the event.
-TEST_F(ScheduleWindowTest, EditKeepsEventID) {
+// Edit keeps the EventID (also from a double click, not from one on the header) and Cancel in
+// the editor keeps the event;
+// Delete asks and removes it only on OK.
+TEST_F(ScheduleWindowTest, EditKeepsEventIDAndDeleteAsks) {
     WriteSchedule(Line("1", "$00", DateText(3), "09:00", "30", "C0DE"));
     TScheduleForm* form = Open();
     edits.push_back([](TScheduleEvent&) { return false; });
@@ -165,6 +171,8 @@ TEST_F(ScheduleWindowTest, EditKeepsEventID) {
         return true;
     });
     form->SelectRow(1);
+    form->GridDoubleClicked(0);  // the header
+    EXPECT_EQ(edits.size(), 2u);
     form->EditEventActionExecute();
     EXPECT_FALSE(form->Modified());
     form->GridDoubleClicked(1);
@@ -173,23 +181,13 @@ TEST_F(ScheduleWindowTest, EditKeepsEventID) {
     EXPECT_EQ(form->Schedule().GetEvent(0)->EventID, QStringLiteral("$1"));
     EXPECT_EQ(form->RowText(1, TScheduleForm::TimeColumn), QStringLiteral("11:00"));
     EXPECT_TRUE(form->Modified());
-}
 
-// Delete asks first and removes the event only on OK.
-TEST_F(ScheduleWindowTest, DeleteAsks) {
     for (const DialogResult answer : {DialogResult::Cancel, DialogResult::Ok}) {
-        WriteSchedule(Line("1", "$7F", {}, "09:00", "30", "C0DE"));
-        TScheduleForm* form = Open();
         dialogs.answers.push_back(answer);
-        form->SelectRow(1);
         form->DeleteEventActionExecute();
-        EXPECT_TRUE(dialogs.Shown(1, DialogKind::Confirmation,
-                                  QStringLiteral("Do you want to delete this event?"),
-                                  DialogButtons::OkCancel));
+        EXPECT_EQ(dialogs.boxes.last().text, QStringLiteral("Do you want to delete this event?"));
+        EXPECT_EQ(dialogs.boxes.last().buttons, DialogButtons::OkCancel);
         EXPECT_EQ(form->Schedule().Count(), answer == DialogResult::Ok ? 0 : 1);
-        EXPECT_EQ(form->Modified(), answer == DialogResult::Ok);
-        delete form;
-        dialogs.boxes = {};
     }
 }
 
@@ -197,6 +195,7 @@ TEST_F(ScheduleWindowTest, DeleteAsks) {
 // nothing at all.
 TEST_F(ScheduleWindowTest, RowsWithoutEventsDoNothing) {
     TScheduleForm* form = Open();
+    EXPECT_EQ(form->size(), QSize(442, 300));
     EXPECT_EQ(form->RowCount(), 1);
     form->SelectRow(1);
     form->GridDoubleClicked(0);
@@ -209,7 +208,8 @@ TEST_F(ScheduleWindowTest, RowsWithoutEventsDoNothing) {
 }
 
 // The editor's checks run in order, the first failure showing its text; 24:00 is refused,
-// 23:59 and 00:01 pass; a file name with a line break is refused; a chosen file is taken.
+// 23:59 and a bare 1 (read as 00:01) pass; a file name with a line break is refused; a chosen file
+// is taken.
 TEST_F(ScheduleWindowTest, EditorMessagesInOrder) {
     TRecordManager manager(control, tables, settings);
     RecordManager = &manager;
@@ -255,51 +255,9 @@ TEST_F(ScheduleWindowTest, EditorMessagesInOrder) {
     window.StoreToEvent(event);
     EXPECT_EQ(event.StartMinute, 23 * 60 + 59);
     EXPECT_EQ(event.LengthMinutes, 1);
+    EXPECT_EQ(window.LengthEdit->text(), QStringLiteral("00:01"));
     EXPECT_EQ(event.ServiceID, radioOne);
     EXPECT_EQ(event.FileName, ok);
-}
-
-// Leaving the edits rewrites them by the minutes rule: a bare time is hours, a bare length
-// minutes, and minutes past 59 carry.
-TEST_F(ScheduleWindowTest, EditorNormalisesTimes) {
-    const struct {
-        const char* time;
-        const char* length;
-        const char* shownTime;
-        const char* shownLength;
-    } cases[] = {{"7", "7", "07:00", "00:07"}, {"1:90", "90", "02:30", "01:30"}};
-    TScheduleEventForm window(tables, nullptr);
-    for (const auto& c : cases) {
-        window.TimeEdit->setText(QString::fromLatin1(c.time));
-        window.LengthEdit->setText(QString::fromLatin1(c.length));
-        window.NormaliseTimes();
-        EXPECT_EQ(window.TimeEdit->text(), QString::fromLatin1(c.shownTime)) << c.time;
-        EXPECT_EQ(window.LengthEdit->text(), QString::fromLatin1(c.shownLength)) << c.length;
-    }
-}
-
-// A one-off dated yesterday warns "This event is in the past." and is added all the same.
-TEST_F(ScheduleWindowTest, PastOneOffWarnsAndIsAdded) {
-    TScheduleForm* form = Open();
-    edits.push_back([this](TScheduleEvent& e) {
-        TScheduleEventForm window(tables, nullptr);
-        window.LoadFromEvent(e);
-        window.DateDateTimePicker->setDate(QDate::currentDate().addDays(-1));
-        window.TimeEdit->setText(QStringLiteral("10:00"));
-        window.LengthEdit->setText(QStringLiteral("30"));
-        window.SelectService(radioOne);
-        window.FilenameEdit->setText(Path(QStringLiteral("past.mp2")));
-        if (!window.OKButtonClick()) {
-            return false;
-        }
-        window.StoreToEvent(e);
-        return true;
-    });
-    form->AddEventActionExecute();
-    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Warning, QStringLiteral("This event is in the past."),
-                              DialogButtons::Ok));
-    EXPECT_EQ(form->Schedule().Count(), 1);
-    EXPECT_EQ(form->RowText(1, TScheduleForm::DateColumn), DateText(-1));
 }
 
 // Save with the timer off asks to enable it; any answer saves the sorted schedule to the file,
@@ -325,26 +283,21 @@ TEST_F(ScheduleWindowTest, SaveAsksForTimerAndWritesFile) {
         WriteSchedule(Line("1", "$02", {}, "09:00", "30", "C0DE"));
         sink.calls.clear();
         QPointer<TScheduleForm> form = Open(*c.with);
-        edits.push_back([this](TScheduleEvent& e) {
-            e.StartMinute = 8 * 60;
+        edits.push_back([](TScheduleEvent& e) {
+            e.Days = 0x7F;
             e.LengthMinutes = 15;
-            e.Date = static_cast<double>(DayOfDate(QDate::currentDate().addDays(2)));
-            e.ServiceID = otherA;
-            e.FileName = Path(QStringLiteral("new.mp2"));
             return true;
         });
         form->AddEventActionExecute();
         const TScheduleEvent added = *form->Schedule().GetEvent(0);
-        EXPECT_EQ(added.FileName, Path(QStringLiteral("new.mp2")));
         dialogs.answers.push_back(c.answer);
         form->SaveActionExecute();
         EXPECT_EQ(dialogs.boxes[0].text,
                   QStringLiteral("Timer is currently dissabled.\n\rDo you wish to enable it?"));
-        if (c.error) {
-            EXPECT_TRUE(dialogs.Shown(2, DialogKind::Error, QString::fromLatin1(c.error),
-                                      DialogButtons::Ok));
-        }
         EXPECT_EQ(dialogs.boxes.size(), c.error ? 2 : 1);
+        if (c.error) {
+            EXPECT_EQ(dialogs.boxes.last().text, QString::fromLatin1(c.error));
+        }
         EXPECT_EQ(settings.ReadBool(Setting::TimerEnabled), c.enabled);
         EXPECT_EQ(ReadSchedule(), added.AsText(tables).toUtf8() + "\r\n" +
                                       Line("1", "$02", {}, "09:00", "00:30", "C0DE"));
@@ -386,18 +339,4 @@ TEST_F(ScheduleWindowTest, CancelAsksAboutChanges) {
         delete form.data();
         dialogs.boxes = {};
     }
-}
-
-// Sizes default to 442 x 300 with the grid's own column widths; stored ones come back and the
-// reset applies the defaults again.
-TEST_F(ScheduleWindowTest, SizesRestoredAndReset) {
-    settings.WriteString(Setting::ScheduleSize,
-                         QStringLiteral("5,5,500,320,0,12,12,12,12,12,12,12,40,40,40,90,150"));
-    TScheduleForm* form = Open();
-    EXPECT_EQ(form->size(), QSize(500, 320));
-    EXPECT_EQ(form->TheStringGrid->columnWidth(TScheduleForm::FilenameColumn), 150);
-    form->ResetWindowSizes();
-    EXPECT_EQ(form->size(), QSize(442, 300));
-    EXPECT_EQ(form->TheStringGrid->columnWidth(TScheduleForm::MondayColumn), 12);
-    EXPECT_EQ(form->TheStringGrid->columnWidth(TScheduleForm::FilenameColumn), 116);
 }
