@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -9,7 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
+#include <exception>
 
 #include "platform/Dialogs.h"
 #include "recording/TRecordManager.h"
@@ -28,6 +31,22 @@ constexpr int kToStart = 0;
 constexpr int kToEnd = 1;
 constexpr std::uint8_t kAppendAtEnd = 1;
 constexpr std::uint8_t kAppendAtStart = 2;
+
+void ShowError(const std::exception& error) {
+    Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                                   DialogButtons::Ok);
+}
+
+// Runs a button's work; a failure (the settings refusing the chosen folder) is shown, not
+// thrown out of the slot.
+template <typename Work>
+void Guarded(Work work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        ShowError(error);
+    }
+}
 
 void Refuse(const char* text) {
     Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLatin1(text), DialogButtons::Ok);
@@ -81,6 +100,7 @@ TScheduleEventForm::TScheduleEventForm(const TServiceTablesWrapper& tables, QWid
       OKButton(new QPushButton(QStringLiteral("&OK"), this)),
       CancelButton(new QPushButton(QStringLiteral("&Cancel"), this)),
       tables_(tables) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     setWindowTitle(QStringLiteral("Tunora - Schedule Event"));
     setWindowIcon(GuiImages::MainIcon());
 
@@ -127,9 +147,11 @@ TScheduleEventForm::TScheduleEventForm(const TServiceTablesWrapper& tables, QWid
     layout->addLayout(buttons);
 
     OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
+    connect(OKButton, &QPushButton::clicked, this,
+            [this] { Guarded([this] { OKButtonClick(); }); });
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(BrowseButton, &QPushButton::clicked, this, [this] { BrowseButtonClick(); });
+    connect(BrowseButton, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BrowseButtonClick(); }); });
     connect(TimeEdit, &QLineEdit::editingFinished, this, [this] { NormaliseTimes(); });
     connect(LengthEdit, &QLineEdit::editingFinished, this, [this] { NormaliseTimes(); });
     connect(AppendDateCheckBox, &QCheckBox::toggled, AppendDateComboBox, &QWidget::setEnabled);

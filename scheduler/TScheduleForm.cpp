@@ -125,8 +125,7 @@ TScheduleForm::TScheduleForm(TServiceTablesWrapper& tables, TSettingsWrapper& se
         QStringLiteral("T"),      QStringLiteral("F"),       QStringLiteral("S"),
         QStringLiteral("S"),      QStringLiteral("Date"),    QStringLiteral("Time"),
         QStringLiteral("Length"), QStringLiteral("Service"), QStringLiteral("Filename")};
-    QFont small = font();
-    small.setPointSize(7);
+    const QFont small(QStringLiteral("Arial"), 7);
     for (int c = 0; c < ColumnCount; ++c) {
         auto* item = new QTableWidgetItem(headers[c]);
         if (c <= SundayColumn) {
