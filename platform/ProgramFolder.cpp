@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/XdgFolders.h"
+
 QString ProgramFolder::ExecutablePath() {
     if (QCoreApplication::instance()) {
         return QCoreApplication::applicationFilePath();
@@ -27,11 +29,7 @@ QString ProgramFolder::PathFor(const QString& executablePath) {
     if (!executablePath.isEmpty() && ::access(QFile::encodeName(own).constData(), W_OK) == 0) {
         return QDir::cleanPath(own);
     }
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty() || !QDir::isAbsolutePath(data)) {
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    }
-    const QString folder = QDir::cleanPath(data + QStringLiteral("/tunora"));
+    const QString folder = XdgFolders::DataHome() + QStringLiteral("/tunora");
     QDir().mkpath(folder);
     return folder;
 }

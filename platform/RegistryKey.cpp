@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/RegistryError.h"
+#include "platform/XdgFolders.h"
 
 // Hive file format (UTF-8, in the spirit of a .reg export):
 //
@@ -367,14 +368,6 @@ Outcome Modify(const QString& file, const QString& key, const QString& name,
     throw RegistryError(QString::fromLatin1(format).arg(name).toStdString());
 }
 
-QString ConfigHome() {
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) {
-        return xdg;
-    }
-    return QDir::homePath() + QStringLiteral("/.config");
-}
-
 }  // namespace
 
 RegistryKey::RegistryKey(QString hiveFile, QString keyPath)
@@ -384,7 +377,8 @@ QString RegistryKey::HiveFile(Hive hive) {
     switch (hive) {
         case Hive::User: {
             const QString env = qEnvironmentVariable("TUNORA_USER_HIVE");
-            return env.isEmpty() ? ConfigHome() + QStringLiteral("/Tunora/Tunora.conf") : env;
+            return env.isEmpty() ? XdgFolders::ConfigHome() + QStringLiteral("/Tunora/Tunora.conf")
+                                 : env;
         }
         case Hive::Machine: {
             const QString env = qEnvironmentVariable("TUNORA_MACHINE_HIVE");

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSaveFile>
 
+#include "platform/XdgFolders.h"
 #include "scheduler/ScheduleTime.h"
 
 const QString TSystemdWakeup::kServiceName = QStringLiteral("tunora-timer-wakeup.service");
@@ -65,11 +66,7 @@ TSystemdWakeup::TSystemdWakeup(QString executable, QString unitFolder, QTimeZone
       runner_(std::move(runner)) {}
 
 QString TSystemdWakeup::UserUnitFolder() {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty()) {
-        config = QDir::homePath() + QStringLiteral("/.config");
-    }
-    return config + QStringLiteral("/systemd/user");
+    return XdgFolders::ConfigHome() + QStringLiteral("/systemd/user");
 }
 
 TProcessRunner TSystemdWakeup::ProcessRunner(int timeoutMs) {

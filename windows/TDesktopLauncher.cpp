@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "imaging/TPngWriter.h"
+#include "platform/XdgFolders.h"
 #include "windows/TServicePictures.h"
 
 namespace {
@@ -20,16 +21,6 @@ const QString kReserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
 
 QString HomeFolder() {
     return QDir::cleanPath(qEnvironmentVariable("HOME", QDir::homePath()));
-}
-
-QString DataHome() {
-    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    return data.isEmpty() ? HomeFolder() + QStringLiteral("/.local/share") : data;
-}
-
-QString ConfigHome() {
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    return config.isEmpty() ? HomeFolder() + QStringLiteral("/.config") : config;
 }
 
 bool WriteAtomically(const QString& path, const QByteArray& bytes, bool executable) {
@@ -56,7 +47,7 @@ TDesktopLauncher::TDesktopLauncher(const TServicePictures& pictures, QString exe
 QString TDesktopLauncher::DesktopFolder() {
     // The lines read XDG_DESKTOP_DIR="$HOME/Desktop" or an absolute path, as xdg-user-dirs
     // writes them.
-    QFile file(ConfigHome() + QStringLiteral("/user-dirs.dirs"));
+    QFile file(XdgFolders::ConfigHome() + QStringLiteral("/user-dirs.dirs"));
     if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         QTextStream in(&file);
         while (!in.atEnd()) {
@@ -83,8 +74,8 @@ QList<TLauncherLocation> TDesktopLauncher::Locations() {
     if (desktop != HomeFolder() && QFileInfo(desktop).isDir()) {
         list.append({QStringLiteral("Desktop"), desktop, false});
     }
-    list.append(
-        {QStringLiteral("Start Menu ..."), DataHome() + QStringLiteral("/applications"), true});
+    list.append({QStringLiteral("Start Menu ..."),
+                 XdgFolders::DataHome() + QStringLiteral("/applications"), true});
     list.append({QStringLiteral("Other ..."), QString(), true});
     return list;
 }
