@@ -21,7 +21,7 @@ constexpr std::uint32_t kFramesPerChunk = 1024;
 // Far above what one chunk of audio (or the three header packets) turns into; output that still
 // does not fit waits for the next call.
 constexpr std::uint32_t kOutputBufferSize = 131072;
-// Used when the encoder has no bitrate-managed mode for the requested bitrate at this rate and
+// Used when the encoder has no mode for the requested bitrate at this rate and
 // channel count (very low or very high bitrates): a recording at about 80-110 kbit/s beats none.
 constexpr float kFallbackQuality = 0.3f;
 
@@ -111,6 +111,21 @@ bool TextAt(const void* config, std::uint32_t distance, const char** text) {
     return true;
 }
 
+// Bit-rate management (a rate held within bounds over a sliding window) doubles the encoder's
+// work, so it is only asked for when the record sets a minimum or a maximum; a nominal rate
+// alone picks the quality mode that averages about that rate. 0 on success.
+int SetUpForBitrate(vorbis_info& info, long channels, long rate, const BeOggConfig& record) {
+    const auto bps = [](std::int32_t kbps) { return kbps > 0 ? kbps * 1000L : -1L; };
+    const long maximum = bps(record.MaxBitrate);
+    const long minimum = bps(record.MinBitrate);
+    int result =
+        vorbis_encode_setup_managed(&info, channels, rate, maximum, bps(record.Bitrate), minimum);
+    if (result == 0 && maximum < 0 && minimum < 0) {
+        result = vorbis_encode_ctl(&info, OV_ECTL_RATEMANAGE2_SET, nullptr);
+    }
+    return result == 0 ? vorbis_encode_setup_init(&info) : result;
+}
+
 }  // namespace
 
 extern "C" {
@@ -159,9 +174,7 @@ BE_EXPORT BeResult beInitStream(const void* config, std::uint32_t* samplesPerChu
     const long rate = static_cast<long>(record.SampleRate);
     int result = -1;
     if (record.Bitrate > 0) {
-        const auto bps = [](std::int32_t kbps) { return kbps > 0 ? kbps * 1000L : -1L; };
-        result = vorbis_encode_init(&encoder->Info, channels, rate, bps(record.MaxBitrate),
-                                    bps(record.Bitrate), bps(record.MinBitrate));
+        result = SetUpForBitrate(encoder->Info, channels, rate, record);
     }
     if (result != 0) {
         vorbis_info_clear(&encoder->Info);

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds the benchmarks in Release and runs them, then prints each result with its ratio to the
-# frame-copy baseline and to the one-recorder case of the same kind, all measured in this run.
-# Environment: BUILD_DIR (default build/bench), JOBS (default 2), BENCH_ARGS (extra options for
-# Google Benchmark, e.g. --benchmark_repetitions=3).
+# frame-copy baseline and to the one-recorder case of the same kind, all measured in this run;
+# then the Ogg Vorbis recording cost (bench/vorbis-cost.sh). Environment: BUILD_DIR (default
+# build/bench), JOBS (default 2), BENCH_ARGS (extra options for Google Benchmark, e.g.
+# --benchmark_repetitions=3).
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -45,3 +46,14 @@ for b in runs:
     vs_one = f"{t / ones[family]:8.1f}" if family in ones else f"{'-':>8}"
     print(f"{b['name']:32} {t:12.1f} {per:13.2f} {vs_base} {vs_one}")
 PY
+
+# The Ogg Vorbis recording cost against mpg123 | oggenc, on a Release build of the program
+# (RELEASE_DIR, default build/release). SKIP_VORBIS_COST=1 leaves it out.
+if [ "${SKIP_VORBIS_COST:-0}" != 1 ]; then
+    release=${RELEASE_DIR:-$root/build/release}
+    cmake -S "$root" -B "$release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTUNORA_BUILD_TESTS=OFF \
+        >/dev/null
+    cmake --build "$release" -j "$jobs" --target tunora vorb_enc mpglib
+    echo
+    "$root/bench/vorbis-cost.sh" "$release/bin"
+fi

@@ -56,6 +56,7 @@ OggReading ReadOggFile(const QString& path) {
     reading.rate = info->rate;
     reading.nominalBitrate = info->bitrate_nominal;
     reading.samples = ov_pcm_total(&file, -1);
+    reading.averageBitrate = ov_bitrate(&file, -1);
     vorbis_comment* comments = ov_comment(&file, -1);
     for (auto [tag, text] :
          {std::pair{"TITLE", &reading.title}, std::pair{"DATE", &reading.date}}) {

@@ -25,6 +25,7 @@ struct OggReading {
     int channels = 0;
     long rate = 0;
     long nominalBitrate = 0;  // bit/s
+    long averageBitrate = 0;  // bit/s over the audio packets, headers left out
     long long samples = 0;    // per channel
     QString title;            // the TITLE and DATE comments; null when absent
     QString date;
