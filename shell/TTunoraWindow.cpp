@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QToolTip>
 #include <QUrl>
+#include <QWindow>
 #include <exception>
 
 #include "platform/Dialogs.h"
@@ -68,6 +69,9 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
           [this](int mouseMessage) { TrayIconMessage(mouseMessage); },
           [this] { TaskbarTimerTimer(); }),
       display_(this, tray_, tables, settings, control, [this] { labelDrawer_->Reset(); }) {
+    const QString platform = QGuiApplication::platformName();
+    headless_ = platform.startsWith(QStringLiteral("offscreen")) ||
+                platform.startsWith(QStringLiteral("minimal"));
     setObjectName(QStringLiteral("TTunoraWindow"));
     setWindowTitle(QStringLiteral("Tunora"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -145,6 +149,9 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
 
 TTunoraWindow::~TTunoraWindow() {
     TunoraWindow = nullptr;
+    if (exposureWatched_ && windowHandle() != nullptr) {
+        windowHandle()->removeEventFilter(this);
+    }
     handOver_.reset();
     labelDrawer_->Terminate();
     labelDrawer_.reset();
@@ -494,7 +501,12 @@ void TTunoraWindow::showEvent(QShowEvent*) {
     BringBarToFront();
     theTimer_.setInterval(kShownInterval);
     labelDrawer_->Reset();
-    labelDrawer_->Resume();
+    // The window is exposed (or covered, or minimised by the desktop) after it is shown.
+    if (!exposureWatched_ && windowHandle() != nullptr) {
+        windowHandle()->installEventFilter(this);
+        exposureWatched_ = true;
+    }
+    FollowVisibility();
 }
 
 void TTunoraWindow::hideEvent(QHideEvent*) {
@@ -502,7 +514,37 @@ void TTunoraWindow::hideEvent(QHideEvent*) {
     labelDrawer_->Suspend();
 }
 
+bool TTunoraWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle()) {
+        FollowVisibility();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TTunoraWindow::CanBeSeen() const {
+    return !headless_ && isVisible() && windowHandle() != nullptr && windowHandle()->isExposed();
+}
+
+void TTunoraWindow::SetHeadless(bool headless) {
+    headless_ = headless;
+    FollowVisibility();
+}
+
+void TTunoraWindow::FollowVisibility() {
+    if (!labelDrawer_) {
+        return;
+    }
+    if (CanBeSeen()) {
+        labelDrawer_->Resume();
+    } else {
+        labelDrawer_->Suspend();
+    }
+}
+
 void TTunoraWindow::paintEvent(QPaintEvent* event) {
+    if (headless_) {
+        return;
+    }
     QPainter painter(this);
     const TBarLayout layout = Layout();
     const QRect label = layout.DSLImageRect();

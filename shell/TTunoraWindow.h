@@ -116,6 +116,12 @@ public:
     QMenu* FavouriteMenu() const { return menus_.FavouriteMenu(); }
     // The label area (DSLImage) in client coordinates.
     QRect DSLImageRect() const;
+    // Whether anybody can see the bar: a display (not the offscreen or minimal platform), the
+    // bar shown and its window exposed. Otherwise the label does not scroll and nothing is
+    // painted.
+    bool CanBeSeen() const;
+    // Overrides the platform's answer to "is there no display" (tests).
+    void SetHeadless(bool headless);
 
     QAction* OptionsAction = nullptr;
     QAction* TimerAction = nullptr;
@@ -133,6 +139,7 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -162,6 +169,8 @@ private:
     void HyperlinkActionExecute();
     TBarLayout Layout() const;
     void ApplyShape();
+    // Scrolls the label while the bar can be seen, and only then.
+    void FollowVisibility();
 
     TServiceTablesWrapper& tables_;
     TSettingsWrapper& settings_;
@@ -180,6 +189,8 @@ private:
     TLogindPower* power_ = nullptr;
     QTimer theTimer_;
 
+    bool headless_ = false;
+    bool exposureWatched_ = false;
     bool menuBusy_ = false;
     bool terminating_ = false;
     QString hyperlinkTarget_;

@@ -254,7 +254,8 @@ TEST_F(BarTest, IndicatorsBlinkByPhase) {
     EXPECT_EQ(bar->PowerHint(), QString::number(bar->PowerLevel()) + u'%');
 }
 
-// Restore and Minimize store "HideBar" and open or close the bar; opening twice changes nothing.
+// Restore and Minimize store "HideBar" and open or close the bar; opening twice changes nothing;
+// the label scrolls only while the bar can be seen, never without a display.
 TEST_F(BarTest, ExpandAndCollapse) {
     MakeBar();
     EXPECT_FALSE(bar->BarExpanded());
@@ -264,6 +265,13 @@ TEST_F(BarTest, ExpandAndCollapse) {
     EXPECT_TRUE(bar->isVisible());
     EXPECT_FALSE(settings.ReadBool(Setting::HideBar));
     EXPECT_EQ(bar->TheTimer().interval(), 250);
+    EXPECT_FALSE(bar->CanBeSeen());
+    EXPECT_TRUE(bar->LabelDrawer()->IsSuspended());
+    bar->SetHeadless(false);
+    for (int i = 0; i < 50 && !bar->CanBeSeen(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_TRUE(bar->CanBeSeen());
     EXPECT_FALSE(bar->LabelDrawer()->IsSuspended());
     bar->ExpandBar();
     EXPECT_TRUE(bar->isVisible());
