@@ -423,12 +423,28 @@ void AssignHandles(Air& air) {
 
 }  // namespace
 
+namespace {
+
+// The line starting at `at` without its end (LF, CR or CRLF); `at` moves past the end. False
+// when the text is used up.
+bool NextLine(const std::string& text, std::size_t& at, std::string& line) {
+    if (at >= text.size()) {
+        return false;
+    }
+    const std::size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+    line.assign(text, at, end - at);
+    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    return true;
+}
+
+}  // namespace
+
 AirError::AirError(const std::string& file, int line, const std::string& message)
     : std::runtime_error(file + ":" + std::to_string(line) + ": " + message), line_(line) {}
 
 Air AirFile::Parse(const std::string& text, const std::string& name, const std::string& baseDir) {
     Air air;
-    std::istringstream in(text);
+    std::size_t at = 0;
     std::string raw;
     int line = 0;
     const AirService* openService = nullptr;
@@ -438,11 +454,8 @@ Air AirFile::Parse(const std::string& text, const std::string& name, const std::
             throw AirError(name, openServiceLine, "service without components");
         }
     };
-    while (std::getline(in, raw)) {
+    while (NextLine(text, at, raw)) {
         ++line;
-        if (!raw.empty() && raw.back() == '\r') {
-            raw.pop_back();
-        }
         LineReader r(name, line);
         const std::vector<Token> t = r.Tokens(raw);
         if (t.empty()) {

@@ -72,6 +72,33 @@ TEST(AirFileTest, ParsesEscapesOptionsAndComments) {
     EXPECT_NE(c.handle, 0);
 }
 
+// A line ends at LF, CRLF or a CR alone: each gives the same air and the same line numbers.
+TEST(AirFileTest, AcceptsEveryLineEnd) {
+    const std::string lines[] = {"# air",
+                                 "ensemble 225.648 eid=0xC1D4 label=\"Mux\"",
+                                 "",
+                                 "service sid=0xC201 label=\"One\"",
+                                 "audio label=\"One\" bitrate=64 mode=mono",
+                                 "dls \"x\""};
+    for (const std::string end : {"\n", "\r\n", "\r"}) {
+        std::string text;
+        for (const std::string& line : lines) {
+            text += line + end;
+        }
+        const Air air = AirFile::Parse(text);
+        ASSERT_EQ(air.ensembles.size(), 1u);
+        const AirComponent& c = air.ensembles[0].services.at(0).components.at(0);
+        EXPECT_EQ(c.line, 5);
+        EXPECT_EQ(c.labels.size(), 1u);
+        EXPECT_THROW(
+            try { AirFile::Parse(text + "bogus" + end); } catch (const AirError& e) {
+                EXPECT_EQ(e.Line(), 7);
+                throw;
+            },
+            AirError);
+    }
+}
+
 // Faults are reported with the number of the offending line.
 TEST(AirFileTest, ReportsErrorsWithLineNumbers) {
     struct Case {
