@@ -9,6 +9,7 @@
 
 #include "sim/AirFile.h"
 #include "sim/ProgrammeGenerator.h"
+#include "sim/WavReader.h"
 
 namespace {
 
@@ -43,22 +44,47 @@ int FrameLoop::ScfCrcLengthFor(int sampleRate, int channels, int kbps) {
     return kbps / channels >= 56 ? 4 : 2;
 }
 
-std::shared_ptr<const FrameLoop> FrameLoop::Encode(const AirComponent& c) {
+std::shared_ptr<const FrameLoop> FrameLoop::Encode(const AirComponent& c, std::stop_token stop) {
     if (!c.audio) {
         throw std::runtime_error("a data component has no audio");
     }
     const int crcLength = ScfCrcLengthFor(c.sampleRate, c.channels, c.bitrate);
     const int frameLength = 144 * c.bitrate * 1000 / c.sampleRate;
+    const std::size_t stride =
+        static_cast<std::size_t>(ProgrammeGenerator::kSamplesPerFrame) * c.channels;
 
-    int frames =
-        static_cast<int>(LoopSeconds * c.sampleRate / ProgrammeGenerator::kSamplesPerFrame + 0.5);
-    std::vector<std::int16_t> pcm;
+    // The programme's samples, one frame at a time: generated whole (one short loop), or
+    // streamed from the WAV file.
+    std::vector<std::int16_t> generated;
+    std::unique_ptr<WavReader> wav;
+    std::size_t maxFrames = 0;
     if (c.wavFile.empty()) {
-        pcm = ProgrammeGenerator::Generate(c.programme, c.key, c.sampleRate, c.channels, frames);
+        const int frames = static_cast<int>(
+            LoopSeconds * c.sampleRate / ProgrammeGenerator::kSamplesPerFrame + 0.5);
+        generated =
+            ProgrammeGenerator::Generate(c.programme, c.key, c.sampleRate, c.channels, frames);
+        maxFrames = static_cast<std::size_t>(frames);
     } else {
-        const int maxFrames = kMaxWavSeconds * c.sampleRate / ProgrammeGenerator::kSamplesPerFrame;
-        pcm = ProgrammeGenerator::ReadWav(c.wavFile, c.sampleRate, c.channels, maxFrames, frames);
+        wav = std::make_unique<WavReader>(c.wavFile, c.sampleRate, stop);
+        maxFrames = static_cast<std::size_t>(kMaxWavSeconds) * c.sampleRate /
+                    ProgrammeGenerator::kSamplesPerFrame;
     }
+    std::size_t produced = 0;
+    const auto next = [&](std::int16_t* pcm) {
+        if (produced == maxFrames) {
+            return false;
+        }
+        if (wav) {
+            if (!wav->ReadFrame(pcm, c.channels)) {
+                return false;
+            }
+        } else {
+            std::copy_n(generated.begin() + static_cast<std::ptrdiff_t>(produced * stride), stride,
+                        pcm);
+        }
+        ++produced;
+        return true;
+    };
 
     Encoder e;
     twolame_options* o = e.options;
@@ -83,26 +109,12 @@ std::shared_ptr<const FrameLoop> FrameLoop::Encode(const AirComponent& c) {
                                  c.mode);
     }
 
-    auto loop = std::shared_ptr<FrameLoop>(new FrameLoop());
-    loop->count_ = static_cast<std::size_t>(frames);
-    loop->frameLength_ = frameLength;
-    loop->scfCrcLength_ = crcLength;
-    loop->frameSeconds_ = static_cast<double>(ProgrammeGenerator::kSamplesPerFrame) / c.sampleRate;
-    loop->bytes_.assign(loop->count_ * frameLength, 0);
-
-    const std::size_t stride =
-        static_cast<std::size_t>(ProgrammeGenerator::kSamplesPerFrame) * c.channels;
+    std::vector<std::int16_t> pcm(stride);
     std::vector<std::int16_t> left(ProgrammeGenerator::kSamplesPerFrame);
     std::vector<std::int16_t> right(ProgrammeGenerator::kSamplesPerFrame);
     std::vector<unsigned char> out(frameLength + 2048);
-    std::vector<unsigned char> warm(frameLength);
-    std::vector<unsigned char> firstCrc(frameLength);
-    unsigned char* previous = nullptr;
-    const int warmUp = std::min(kWarmUpFrames, frames);
-    for (int j = 0; j < warmUp + frames; ++j) {
-        // One frame's samples a call, so that each call yields exactly one frame.
-        const int source = j < warmUp ? frames - warmUp + j : j - warmUp;
-        const std::int16_t* p = pcm.data() + source * stride;
+    // One frame's samples a call, so that each call yields exactly one frame.
+    const auto encode = [&](const std::int16_t* p) {
         for (int i = 0; i < ProgrammeGenerator::kSamplesPerFrame; ++i) {
             left[i] = p[i * c.channels];
             right[i] = p[i * c.channels + (c.channels - 1)];
@@ -114,28 +126,61 @@ std::shared_ptr<const FrameLoop> FrameLoop::Encode(const AirComponent& c) {
             throw std::runtime_error("twolame gave " + std::to_string(n) +
                                      " bytes for a frame of " + std::to_string(frameLength));
         }
-        unsigned char* current =
-            j < warmUp ? warm.data()
-                       : loop->bytes_.data() + static_cast<std::size_t>(j - warmUp) * frameLength;
-        std::memcpy(current, out.data(), frameLength);
-        // The check of this frame's scale factors belongs at the end of the frame before it.
-        if (previous != nullptr) {
-            twolame_set_DAB_scf_crc(o, previous, frameLength);
+    };
+
+    auto loop = std::shared_ptr<FrameLoop>(new FrameLoop());
+    loop->frameLength_ = frameLength;
+    loop->scfCrcLength_ = crcLength;
+    loop->frameSeconds_ = static_cast<double>(ProgrammeGenerator::kSamplesPerFrame) / c.sampleRate;
+    std::vector<std::uint8_t>& bytes = loop->bytes_;
+    const auto frameAt = [&](std::size_t index) { return bytes.data() + index * frameLength; };
+    // The check of a frame's scale factors belongs at the end of the frame before it.
+    const auto checkInto = [&](std::size_t index) {
+        twolame_set_DAB_scf_crc(o, frameAt(index), frameLength);
+    };
+
+    // The first frames' samples come round again after the last to close the loop.
+    std::vector<std::int16_t> head;
+    while (next(pcm.data())) {
+        if (produced <= static_cast<std::size_t>(kWarmUpFrames)) {
+            head.insert(head.end(), pcm.begin(), pcm.end());
         }
-        if (j == warmUp) {
-            std::memcpy(firstCrc.data(), current, frameLength);
-            twolame_set_DAB_scf_crc(o, firstCrc.data(), frameLength);
+        encode(pcm.data());
+        bytes.insert(bytes.end(), out.begin(), out.begin() + frameLength);
+        if (produced > 1) {
+            checkInto(produced - 2);
         }
-        previous = current;
     }
-    // The loop's last frame is followed by its first.
+    const std::size_t count = produced;
+    if (count == 0) {
+        throw std::runtime_error(c.wavFile + ": shorter than one frame");
+    }
+    loop->count_ = count;
+
+    // Encoded again with the filter bank warmed by the loop's end, the first frames join it
+    // without a seam. The last of them keeps the check of the frame after it, which is not
+    // encoded again (or, when every frame was, the check of the new first frame).
     const int crcAt = frameLength - kFPadLength - crcLength;
-    std::memcpy(loop->bytes_.data() + (loop->count_ - 1) * frameLength + crcAt,
-                firstCrc.data() + crcAt, crcLength);
-    for (std::size_t f = 0; f < loop->count_; ++f) {
-        unsigned char* frame = loop->bytes_.data() + f * frameLength;
-        std::memset(frame + crcAt - kXPadLength, 0, kXPadLength);
-        std::memset(frame + frameLength - kFPadLength, 0, kFPadLength);
+    const std::size_t again = std::min<std::size_t>(kWarmUpFrames, count);
+    std::vector<std::uint8_t> firstCheck(crcLength);
+    std::vector<std::uint8_t> nextCheck(crcLength);
+    for (std::size_t k = 0; k < again; ++k) {
+        encode(head.data() + k * stride);
+        checkInto(k == 0 ? count - 1 : k - 1);
+        if (k == 0) {
+            std::copy_n(frameAt(count - 1) + crcAt, crcLength, firstCheck.begin());
+        }
+        std::copy_n(frameAt(k) + crcAt, crcLength, nextCheck.begin());
+        std::copy_n(out.begin(), frameLength, frameAt(k));
+        if (k + 1 == again) {
+            std::copy_n((again == count ? firstCheck : nextCheck).begin(), crcLength,
+                        frameAt(k) + crcAt);
+        }
     }
+    for (std::size_t f = 0; f < count; ++f) {
+        std::memset(frameAt(f) + crcAt - kXPadLength, 0, kXPadLength);
+        std::memset(frameAt(f) + frameLength - kFPadLength, 0, kFPadLength);
+    }
+    bytes.shrink_to_fit();
     return loop;
 }

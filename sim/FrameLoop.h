@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <vector>
 
 struct AirComponent;
@@ -17,8 +18,11 @@ public:
     static constexpr int kXPadLength = 4;  // short X-PAD
     static constexpr int kFPadLength = 2;
 
-    // Encodes the component's programme (or WAV file). Throws std::runtime_error.
-    static std::shared_ptr<const FrameLoop> Encode(const AirComponent& component);
+    // Encodes the component's programme, or the first 120 s of its WAV file (read as it is
+    // encoded, never whole). Throws std::runtime_error, or WavReader::Stopped when `stop` is
+    // requested while the file keeps it waiting.
+    static std::shared_ptr<const FrameLoop> Encode(const AirComponent& component,
+                                                   std::stop_token stop = {});
 
     // ScF-CRC length per EN 300 401: 4 bytes at 24 kHz; at 48 kHz 4 bytes from 56 kbit/s per
     // channel up (112 for two-channel modes, 56 for single channel), else 2.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 
 namespace {
@@ -243,13 +242,6 @@ std::vector<std::int16_t> ToPcm(std::vector<float>& left, std::vector<float>& ri
     return pcm;
 }
 
-std::uint32_t Le32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t Le16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
 }  // namespace
 
 std::vector<std::int16_t> ProgrammeGenerator::Generate(const std::string& style, int key,
@@ -274,62 +266,4 @@ std::vector<std::int16_t> ProgrammeGenerator::Generate(const std::string& style,
         Chords(r, beat, root);
     }
     return ToPcm(r.Left(), r.Right(), channels);
-}
-
-std::vector<std::int16_t> ProgrammeGenerator::ReadWav(const std::string& path, int sampleRate,
-                                                      int channels, int maxFrames, int& frames) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path);
-    }
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
-        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
-        throw std::runtime_error(path + " is not a WAV file");
-    }
-    int fileChannels = 0;
-    const unsigned char* data = nullptr;
-    std::size_t dataSize = 0;
-    for (std::size_t at = 12; at + 8 <= bytes.size();) {
-        const std::size_t size = Le32(&bytes[at + 4]);
-        const std::size_t body = at + 8;
-        if (std::memcmp(&bytes[at], "fmt ", 4) == 0 && size >= 16 && body + 16 <= bytes.size()) {
-            const int format = Le16(&bytes[body]);
-            fileChannels = Le16(&bytes[body + 2]);
-            const auto rate = static_cast<int>(Le32(&bytes[body + 4]));
-            const int bits = Le16(&bytes[body + 14]);
-            if (format != 1 || bits != 16 || (fileChannels != 1 && fileChannels != 2) ||
-                rate != sampleRate) {
-                throw std::runtime_error(path + ": need 16-bit PCM, 1 or 2 channels, " +
-                                         std::to_string(sampleRate) + " Hz");
-            }
-        } else if (std::memcmp(&bytes[at], "data", 4) == 0) {
-            data = bytes.data() + body;
-            dataSize = std::min(size, bytes.size() - body);  // a cut-off file: take what is there
-            break;
-        }
-        at = body + size + (size & 1);
-    }
-    if (fileChannels == 0 || data == nullptr) {
-        throw std::runtime_error(path + ": no fmt or data chunk");
-    }
-    const std::size_t fileSamples = dataSize / (2 * fileChannels);
-    frames = static_cast<int>(std::min<std::size_t>(fileSamples / kSamplesPerFrame, maxFrames));
-    if (frames < 1) {
-        throw std::runtime_error(path + ": shorter than one frame");
-    }
-    const std::size_t samples = static_cast<std::size_t>(frames) * kSamplesPerFrame;
-    std::vector<std::int16_t> pcm(samples * channels);
-    for (std::size_t i = 0; i < samples; ++i) {
-        const auto l = static_cast<std::int16_t>(Le16(data + i * 2 * fileChannels));
-        const auto r = fileChannels == 2 ? static_cast<std::int16_t>(Le16(data + i * 4 + 2)) : l;
-        if (channels == 1) {
-            pcm[i] = static_cast<std::int16_t>((l + r) / 2);
-        } else {
-            pcm[i * 2] = l;
-            pcm[i * 2 + 1] = r;
-        }
-    }
-    return pcm;
 }

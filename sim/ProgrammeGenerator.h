@@ -14,9 +14,4 @@ public:
     // drone, speech), transposed by `key` semitones.
     static std::vector<std::int16_t> Generate(const std::string& style, int key, int sampleRate,
                                               int channels, int frames);
-
-    // A 16-bit PCM WAV file at `sampleRate`, mixed or copied to `channels` and cut to whole
-    // frames (at most `maxFrames`); `frames` receives the count. Throws std::runtime_error.
-    static std::vector<std::int16_t> ReadWav(const std::string& path, int sampleRate, int channels,
-                                             int maxFrames, int& frames);
 };

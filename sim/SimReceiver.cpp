@@ -7,6 +7,7 @@
 #include "sim/AudioPlayer.h"
 #include "sim/FrameLoop.h"
 #include "sim/PadEncoder.h"
+#include "sim/WavReader.h"
 
 namespace {
 
@@ -407,7 +408,7 @@ void SimReceiver::ReapLocked() {
     std::erase_if(retired_, [](const std::unique_ptr<Worker>& w) { return w->done.load(); });
 }
 
-std::shared_ptr<const FrameLoop> SimReceiver::Loop(const AirComponent& c) {
+std::shared_ptr<const FrameLoop> SimReceiver::Loop(const AirComponent& c, std::stop_token stop) {
     std::shared_ptr<LoopSlot> slot;
     {
         std::lock_guard lock(loopsMutex_);
@@ -419,7 +420,9 @@ std::shared_ptr<const FrameLoop> SimReceiver::Loop(const AirComponent& c) {
     }
     std::call_once(slot->once, [&] {
         try {
-            slot->loop = FrameLoop::Encode(c);
+            slot->loop = FrameLoop::Encode(c, stop);
+        } catch (const WavReader::Stopped&) {
+            throw;  // not done: the next thread to ask encodes it
         } catch (const std::exception& e) {
             std::fprintf(stderr, "Simulated receiver: no audio for \"%s\": %s\n", c.label.c_str(),
                          e.what());
@@ -473,8 +476,12 @@ void SimReceiver::Deliver(Worker& w, const std::uint8_t* frame, int length) {
 }
 
 void SimReceiver::CaptureLoop(std::stop_token stop, Worker& w, const Located& where) {
-    const std::shared_ptr<const FrameLoop> loop =
-        where.component->audio ? Loop(*where.component) : nullptr;
+    std::shared_ptr<const FrameLoop> loop;
+    try {
+        loop = where.component->audio ? Loop(*where.component, stop) : nullptr;
+    } catch (const WavReader::Stopped&) {
+        return;
+    }
     if (!loop) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, stop, [] { return false; });
@@ -518,7 +525,12 @@ void SimReceiver::CaptureLoop(std::stop_token stop, Worker& w, const Located& wh
 }
 
 void SimReceiver::PlaybackLoop(std::stop_token stop, const Located& where) {
-    const std::shared_ptr<const FrameLoop> loop = Loop(*where.component);
+    std::shared_ptr<const FrameLoop> loop;
+    try {
+        loop = Loop(*where.component, stop);
+    } catch (const WavReader::Stopped&) {
+        return;
+    }
     OnAir on;
     if (!loop || !WaitOnAir(where, stop, on)) {
         return;

@@ -105,7 +105,9 @@ private:
     bool ReadyLocked(Clock::time_point now) const;
     const AirService* ServiceLocked(std::int32_t sid) const;
     const Located* Find(std::int32_t handle) const;
-    std::shared_ptr<const FrameLoop> Loop(const AirComponent& c);
+    // The component's frames, encoded by the first thread that asks. Throws WavReader::Stopped
+    // when `stop` ends the encoding; null when the audio cannot be made (said on stderr).
+    std::shared_ptr<const FrameLoop> Loop(const AirComponent& c, std::stop_token stop);
     bool WaitOnAir(const Located& where, std::stop_token stop, OnAir& on);
     void SleepUntil(Clock::time_point due, std::stop_token stop);
     void Deliver(Worker& w, const std::uint8_t* frame, int length);

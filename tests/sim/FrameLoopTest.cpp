@@ -1,16 +1,20 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <chrono>
 #include <cmath>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "recording/TWaveWriter.h"
 #include "sim/AirFile.h"
 #include "sim/FrameLoop.h"
+#include "sim/WavReader.h"
 #include "tests/sim/LayerTwo.h"
 #include "tests/support/Mpg123Reader.h"
 
@@ -25,6 +29,26 @@ AirComponent Audio(int kbps, const std::string& mode, int rateKHz, const std::st
     c.sampleRate = rateKHz * 1000;
     c.programme = programme;
     return c;
+}
+
+// The 44-byte header of a 16-bit PCM WAV file with `dataBytes` of samples.
+std::string WavHeader(int rate, int channels, std::uint32_t dataBytes) {
+    std::string h = "RIFF....WAVEfmt ....ffccrrrrbbbbaabbdata....";
+    const auto put = [&h](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            h[at + i] = static_cast<char>(value >> (8 * i));
+        }
+    };
+    put(4, 36 + dataBytes, 4);
+    put(16, 16, 4);
+    put(20, 1, 2);
+    put(22, channels, 2);
+    put(24, rate, 4);
+    put(28, rate * channels * 2, 4);
+    put(32, channels * 2, 2);
+    put(34, 16, 2);
+    put(40, dataBytes, 4);
+    return h;
 }
 
 }  // namespace
@@ -124,5 +148,44 @@ TEST(FrameLoopTest, LoopsAWavFile) {
 
     c.sampleRate = 24000;
     c.bitrate = 64;
+    EXPECT_THROW(FrameLoop::Encode(c), std::runtime_error);
+}
+
+// The WAV file is read as it is encoded: of a longer file 120 s are used, a FIFO is read to its
+// end, and a FIFO that never delivers gives way as soon as a stop is requested; /dev/zero is
+// no WAV file.
+TEST(FrameLoopTest, StreamsTheWavFileAndStaysStoppable) {
+    QTemporaryDir dir;
+    AirComponent c = Audio(64, "mono", 24, "chords");
+    c.wavFile = dir.path().toStdString() + "/long.wav";
+    const std::uint32_t longBytes = 150 * 24000 * 2;  // sparse: only the header is written
+    const std::string head = WavHeader(24000, 1, longBytes);
+    int fd = ::open(c.wavFile.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(head.size() + longBytes)), 0);
+    ::close(fd);
+    EXPECT_EQ(FrameLoop::Encode(c)->Count(), 120u * 24000 / 1152);
+
+    c.wavFile = dir.path().toStdString() + "/fifo.wav";
+    ASSERT_EQ(::mkfifo(c.wavFile.c_str(), 0600), 0);
+    std::jthread writer([&] {
+        const int out = ::open(c.wavFile.c_str(), O_WRONLY);
+        const std::string wav = WavHeader(24000, 1, 0x7FFFFFFF) + std::string(5 * 1152 * 2, '\1');
+        EXPECT_EQ(::write(out, wav.data(), wav.size()), static_cast<ssize_t>(wav.size()));
+        ::close(out);
+    });
+    EXPECT_EQ(FrameLoop::Encode(c)->Count(), 5u);
+    writer.join();
+
+    std::stop_source stop;
+    std::jthread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stop.request_stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(FrameLoop::Encode(c, stop.get_token()), WavReader::Stopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+    c.wavFile = "/dev/zero";
     EXPECT_THROW(FrameLoop::Encode(c), std::runtime_error);
 }

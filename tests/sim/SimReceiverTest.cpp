@@ -1,5 +1,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "receiver/IViadabRx.h"
@@ -362,6 +364,28 @@ TEST_F(SimReceiverTest, PacedDelivery) {
     Rx().StopCapture(gamma);
     Rx().Unadvise(cookie);
     EXPECT_LT(Clock::now() - start, 200ms);
+}
+
+// A capture and a playback whose programme is a FIFO that never delivers do not hold up
+// Release (a shut-down); nothing is delivered meanwhile.
+TEST_F(SimReceiverTest, ReleaseDoesNotWaitForASilentWavSource) {
+    const std::string fifo = env_.File("silent.wav").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(air_) << "ensemble 225.648 eid=0xC1D4 label=\"Mux\"\n"
+                           "service sid=0xC2D1 label=\"Alpha\"\n"
+                           "audio label=\"Alpha\" bitrate=64 mode=mono wav="
+                        << fifo << "\n";
+    Recorder sink;
+    Advise(&sink);
+    TuneReady(225.648);
+    const std::int32_t alpha = Component(Alpha, 0);
+    EXPECT_EQ(Rx().StartCapture(alpha), RxOk);
+    EXPECT_EQ(Rx().StartPlayback(alpha), RxOk);
+    std::this_thread::sleep_for(200ms);
+    const auto start = Clock::now();
+    std::exchange(rx_, nullptr)->Release();
+    EXPECT_LT(Clock::now() - start, 1s);
+    EXPECT_EQ(sink.Count(alpha), 0);
 }
 
 namespace {
