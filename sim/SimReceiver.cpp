@@ -6,6 +6,7 @@
 
 #include "sim/AudioPlayer.h"
 #include "sim/FrameLoop.h"
+#include "sim/FramePacer.h"
 #include "sim/PadEncoder.h"
 #include "sim/WavReader.h"
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr std::size_t kLabelWidth = 16;
 constexpr double kNoSignalErrorRatio = 1.0;
-constexpr int kMaxFramesBehind = 10;  // a paced stream that falls further behind starts afresh
 
 // The receiver whose OnData runs on this thread, so that Unadvise from inside OnData does not
 // wait for itself.
@@ -490,36 +490,30 @@ void SimReceiver::CaptureLoop(std::stop_token stop, Worker& w, const Located& wh
     const int length = loop->FrameLength();
     const double frameSeconds = loop->FrameSeconds();
     const auto frameTime =
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frameSeconds));
+        std::chrono::round<Clock::duration>(std::chrono::duration<double>(frameSeconds));
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(length));
     OnAir on;
     while (WaitOnAir(where, stop, on)) {
-        // Paced streams join the broadcast where it is now.
-        std::int64_t index =
-            unpaced_ ? 0
-                     : static_cast<std::int64_t>(
-                           std::chrono::duration<double>(Clock::now() - on.since).count() /
-                           frameSeconds);
+        // Paced streams join the broadcast where it is now and keep to its schedule.
+        FramePacer pacer(on.since, frameTime);
+        pacer.Join(Clock::now());
+        std::int64_t index = unpaced_ ? 0 : pacer.Index();
         PadEncoder pad(*where.component, frameSeconds);
-        Clock::time_point start = Clock::now();
-        std::int64_t sent = 0;
         while (!stop.stop_requested() && generation_ == on.generation) {
             std::memcpy(frame.data(), loop->Frame(static_cast<std::size_t>(index)), frame.size());
             pad.Fill(frame.data(), length, loop->ScfCrcLength(), index);
             Deliver(w, frame.data(), length);
-            ++index;
-            ++sent;
             if (unpaced_) {
+                ++index;
                 std::this_thread::yield();
                 continue;
             }
-            const Clock::time_point due = start + sent * frameTime;
-            if (Clock::now() - due > kMaxFramesBehind * frameTime) {
-                start = Clock::now();
-                sent = 0;
-                continue;
+            const Clock::time_point now = Clock::now();
+            const Clock::time_point due = pacer.Advance(now);
+            index = pacer.Index();
+            if (due > now) {
+                SleepUntil(due, stop);
             }
-            SleepUntil(due, stop);
         }
     }
 }

@@ -36,7 +36,9 @@ class FrameLoop;
 //
 // Capture: each captured component has its own thread that delivers one whole frame per OnData
 // call while the component is on air, paced at one frame per 24 ms (48 kHz) or 48 ms (24 kHz),
-// or as fast as it can when unpaced. Frames follow air time: two captures of one component see
+// or as fast as it can when unpaced. A paced stream that falls behind catches up with the
+// broadcast in bursts of at most 300 ms of frames; after a stall of over 5 s it rejoins the
+// broadcast where it is then. Frames follow air time: two captures of one component see
 // the same frame at the same moment. Data components are accepted and deliver nothing. After
 // StopCapture returns no new OnData call starts for that component (one already running may
 // finish). Captures survive a retune and deliver again when their ensemble is back on air.
