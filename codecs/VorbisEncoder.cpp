@@ -111,9 +111,10 @@ bool TextAt(const void* config, std::uint32_t distance, const char** text) {
     return true;
 }
 
-// Bit-rate management (a rate held within bounds over a sliding window) doubles the encoder's
-// work, so it is only asked for when the record sets a minimum or a maximum; a nominal rate
-// alone picks the quality mode that averages about that rate. 0 on success.
+// Bit-rate management (a rate held within bounds over a sliding window) encodes every block
+// several ways, over four times the CPU of encoding it once, so it is only asked for when the
+// record sets a minimum or a maximum; a nominal rate alone picks the quality mode that averages
+// about that rate. 0 on success.
 int SetUpForBitrate(vorbis_info& info, long channels, long rate, const BeOggConfig& record) {
     const auto bps = [](std::int32_t kbps) { return kbps > 0 ? kbps * 1000L : -1L; };
     const long maximum = bps(record.MaxBitrate);

@@ -45,28 +45,20 @@ protected:
     QTemporaryDir dir;
 };
 
-// Programme-like stereo audio for `seconds`: a chord of sawtooth waves, a decaying bass drum
-// twice a second and noise bursts four times a second, a little different in each channel.
+// Broadband stereo audio like a broadcast's: a sawtooth chord, a bass drum twice a second and
+// noise bursts four times a second (a pure tone needs far less than any nominal rate).
 std::vector<std::uint8_t> MakeBandPcm(int rate, double seconds) {
     std::minstd_rand random(17);
-    std::uniform_real_distribution<double> noise(-1.0, 1.0);
-    const auto saw = [](double f, double t) { return 2 * std::fmod(f * t, 1.0) - 1; };
-    const auto frames = static_cast<std::size_t>(rate * seconds);
-    std::vector<std::uint8_t> pcm(frames * 4);
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / rate;
-        const double drum = 0.4 * std::sin(2 * M_PI * 55 * t) * std::exp(-8 * std::fmod(t, 0.5));
-        const double left = 0.12 * saw(110, t) + 0.08 * saw(138.6, t) + 0.08 * saw(164.8, t) +
-                            0.2 * noise(random) * std::exp(-30 * std::fmod(t, 0.25)) + drum;
-        const double right = 0.12 * saw(110.5, t) + 0.08 * saw(220, t) + 0.08 * saw(329.6, t) +
-                             0.2 * noise(random) * std::exp(-30 * std::fmod(t + 0.125, 0.25)) +
-                             drum;
-        for (const auto& [at, value] : {std::pair{i * 4, left}, std::pair{i * 4 + 2, right}}) {
-            const auto sample =
-                static_cast<std::int16_t>(std::lround(std::clamp(value, -1.0, 1.0) * 32767));
-            pcm[at] = static_cast<std::uint8_t>(sample & 0xFF);
-            pcm[at + 1] = static_cast<std::uint8_t>((sample >> 8) & 0xFF);
-        }
+    std::vector<std::uint8_t> pcm(static_cast<std::size_t>(rate * seconds) * 4);
+    for (std::size_t i = 0; i < pcm.size(); i += 2) {
+        const double t = static_cast<double>(i / 4) / rate;
+        const double chord = std::fmod(110 * t, 1.0) + std::fmod((i % 4 ? 220 : 138.6) * t, 1.0);
+        const double noise = static_cast<double>(random()) / random.max() - 0.5;
+        const double value = 0.16 * chord + 0.6 * noise * std::exp(-30 * std::fmod(t, 0.25)) +
+                             0.4 * std::sin(2 * M_PI * 55 * t) * std::exp(-8 * std::fmod(t, 0.5));
+        const auto sample = static_cast<std::int16_t>(std::clamp(value, -1.0, 1.0) * 32767);
+        pcm[i] = static_cast<std::uint8_t>(sample & 0xFF);
+        pcm[i + 1] = static_cast<std::uint8_t>((sample >> 8) & 0xFF);
     }
     return pcm;
 }

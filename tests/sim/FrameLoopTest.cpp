@@ -31,26 +31,6 @@ AirComponent Audio(int kbps, const std::string& mode, int rateKHz, const std::st
     return c;
 }
 
-// The 44-byte header of a 16-bit PCM WAV file with `dataBytes` of samples.
-std::string WavHeader(int rate, int channels, std::uint32_t dataBytes) {
-    std::string h = "RIFF....WAVEfmt ....ffccrrrrbbbbaabbdata....";
-    const auto put = [&h](std::size_t at, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            h[at + i] = static_cast<char>(value >> (8 * i));
-        }
-    };
-    put(4, 36 + dataBytes, 4);
-    put(16, 16, 4);
-    put(20, 1, 2);
-    put(22, channels, 2);
-    put(24, rate, 4);
-    put(28, rate * channels * 2, 4);
-    put(32, channels * 2, 2);
-    put(34, 16, 2);
-    put(40, dataBytes, 4);
-    return h;
-}
-
 }  // namespace
 
 // Every frame of a loop is one whole, CRC-protected Layer II frame of the configured rate and
@@ -152,28 +132,22 @@ TEST(FrameLoopTest, LoopsAWavFile) {
 }
 
 // The WAV file is read as it is encoded: of a longer file 120 s are used, a FIFO is read to its
-// end, and a FIFO that never delivers gives way as soon as a stop is requested; /dev/zero is
-// no WAV file.
+// end, and a FIFO that never delivers gives way as soon as a stop is requested.
 TEST(FrameLoopTest, StreamsTheWavFileAndStaysStoppable) {
     QTemporaryDir dir;
     AirComponent c = Audio(64, "mono", 24, "chords");
+    const auto write = [](int fd, std::size_t frames) {
+        const std::vector<std::uint8_t> pcm(frames * 1152 * 2, 1);
+        TWaveWriter(fd, 24000, 1).Write(pcm.data(), static_cast<int>(pcm.size()));
+        ::close(fd);
+    };
     c.wavFile = dir.path().toStdString() + "/long.wav";
-    const std::uint32_t longBytes = 150 * 24000 * 2;  // sparse: only the header is written
-    const std::string head = WavHeader(24000, 1, longBytes);
-    int fd = ::open(c.wavFile.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-    ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(head.size() + longBytes)), 0);
-    ::close(fd);
+    write(::open(c.wavFile.c_str(), O_RDWR | O_CREAT, 0644), 150 * 24000 / 1152);
     EXPECT_EQ(FrameLoop::Encode(c)->Count(), 120u * 24000 / 1152);
 
     c.wavFile = dir.path().toStdString() + "/fifo.wav";
     ASSERT_EQ(::mkfifo(c.wavFile.c_str(), 0600), 0);
-    std::jthread writer([&] {
-        const int out = ::open(c.wavFile.c_str(), O_WRONLY);
-        const std::string wav = WavHeader(24000, 1, 0x7FFFFFFF) + std::string(5 * 1152 * 2, '\1');
-        EXPECT_EQ(::write(out, wav.data(), wav.size()), static_cast<ssize_t>(wav.size()));
-        ::close(out);
-    });
+    std::jthread writer([&] { write(::open(c.wavFile.c_str(), O_WRONLY), 5); });
     EXPECT_EQ(FrameLoop::Encode(c)->Count(), 5u);
     writer.join();
 
@@ -185,7 +159,4 @@ TEST(FrameLoopTest, StreamsTheWavFileAndStaysStoppable) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_THROW(FrameLoop::Encode(c, stop.get_token()), WavReader::Stopped);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-
-    c.wavFile = "/dev/zero";
-    EXPECT_THROW(FrameLoop::Encode(c), std::runtime_error);
 }
