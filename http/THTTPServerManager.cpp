@@ -24,8 +24,7 @@ void THTTPServerManager::Restart() {
 }
 
 void THTTPServerManager::Stop() {
-    // Sessions look nothing up through the global; it goes first so nobody new finds a server
-    // that is shutting down.
+    // The global goes first, so nothing finds a server that is shutting down.
     HTTPServer = nullptr;
     server_.reset();
 }

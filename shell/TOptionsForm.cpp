@@ -117,6 +117,7 @@ TOptionsForm::TOptionsForm(TServiceTablesWrapper& tables, TSettingsWrapper& sett
       tables_(tables),
       settings_(settings),
       control_(control) {
+    Q_ASSERT(QThread::currentThread() == thread());
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tunora - Options"));
     // 1. Window icon.
