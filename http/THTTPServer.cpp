@@ -17,13 +17,31 @@
 
 THTTPServer* HTTPServer = nullptr;
 
+namespace {
+
+constexpr std::int32_t kHighestPort = 65535;
+
+void ShowStartFailure(std::int32_t port) {
+    Dialogs::Instance().MessageBox(
+        DialogKind::Error, QStringLiteral("Unable to start HTTP server on port %1.").arg(port),
+        DialogButtons::Ignore);
+}
+
+}  // namespace
+
 THTTPServer::THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tables,
                          TMainControl& control)
     : settings_(settings), tables_(tables), control_(control) {
     const std::int32_t port = settings_.ReadInteger(Setting::ServerPort);
-    if (port != 0) {
-        Listen(static_cast<std::uint16_t>(port), true);
+    if (port == 0) {
+        return;
     }
+    // A hand-edited or mistyped value beyond 16 bits must not quietly become another port.
+    if (port < 1 || port > kHighestPort) {
+        ShowStartFailure(port);
+        return;
+    }
+    Listen(static_cast<std::uint16_t>(port), true);
 }
 
 THTTPServer::THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tables,
@@ -45,10 +63,7 @@ void THTTPServer::Listen(std::uint16_t port, bool showFailure) {
     if (!listener_.IsValid() || !wakeRead_.IsValid()) {
         listener_.Close();
         if (showFailure) {
-            Dialogs::Instance().MessageBox(
-                DialogKind::Error,
-                QStringLiteral("Unable to start HTTP server on port %1.").arg(port),
-                DialogButtons::Ignore);
+            ShowStartFailure(port);
         }
         return;
     }

@@ -37,8 +37,9 @@ public:
     static constexpr int kIdleThreads = 6;
     static constexpr int kMaxSessions = 1024;
 
-    // Listens on the setting "ServerPort" when it is not 0; when that fails, shows "Unable to
-    // start HTTP server on port <n>." and goes on without listening. The collaborators are not
+    // Listens on the setting "ServerPort" when it is not 0; when that fails, or the value is
+    // outside 1..65535, shows "Unable to start HTTP server on port <n>." and goes on without
+    // listening. The collaborators are not
     // owned and must outlive the server.
     THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tables, TMainControl& control);
     // Listens on `port` (0: a free port, see Port), whatever the setting says, serving at most

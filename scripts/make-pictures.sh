@@ -1,9 +1,10 @@
 #!/bin/bash
 # Draws the program's pictures into resources/ with ImageMagick: the splash background, the
 # name picture, the product mark (window icon and TUNORA16/32), the eleven genre pictures in
-# 16 and 32 pixels, the one-pixel spacer, the three bar pieces, the record and stream signs, the
-# nine menu images, the service list's seven images and the two cursors. The committed files are
-# this script's output; running it again gives the same bytes (same ImageMagick and fonts).
+# 16 and 32 pixels, the one-pixel spacer, the Bug page's beetle, the three bar pieces, the record
+# and stream signs, the nine menu images, the service list's seven images and the two cursors.
+# The committed files are this script's output; running it again gives the same bytes (same
+# ImageMagick and fonts).
 #
 #   scripts/make-pictures.sh [--sheet FILE.png]
 #
@@ -286,6 +287,16 @@ convert "$WORK/bar.png" "$WORK/shape.png" -alpha off -compose CopyOpacity -compo
 convert "$WORK/bar1x.png" -crop 80x56+0+0 +repage +dither -colors 255 "${STABLE[@]}" "$GIF_DIR/BAR1.gif"
 convert "$WORK/bar1x.png" -crop 16x56+160+0 +repage +dither -colors 255 "${STABLE[@]}" "$GIF_DIR/BAR2.gif"
 convert "$WORK/bar1x.png" -crop 24x56+296+0 +repage +dither -colors 255 "${STABLE[@]}" "$GIF_DIR/BAR3.gif"
+
+# The options window's Bug page: a beetle on a red tile, 64 pixels.
+sym_bug() {
+    echo "stroke white stroke-width 1.4 line 9,13 5,10 line 9,18 4.5,18 line 9,23 5,26"
+    echo "line 23,13 27,10 line 23,18 27.5,18 line 23,23 27,26 line 14.5,8 12,4.5 line 17.5,8 20,4.5"
+    echo "stroke none fill white ellipse 16,18.5 7,8 0,360 circle 16,9.5 16,6.5"
+    echo "fill black rectangle 15.5,12.5 16.5,26.5 circle 12.5,17 12.5,15.5 circle 19.5,21 19.5,19.5"
+}
+render_tile 64 sym_bug 2 70 50 "$WORK/bug.png"
+to_gif "$WORK/bug.png" "$GIF_DIR/BUG.gif"
 
 # The record and stream signs, 16 pixels, in the tiles' style.
 sym_record() {

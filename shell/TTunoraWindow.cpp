@@ -28,6 +28,7 @@
 #include "shell/TDSLCanvas.h"
 #include "shell/TDSLDrawer.h"
 #include "shell/TLogindPower.h"
+#include "shell/TOptionsForm.h"
 #include "shell/TScanForm.h"
 #include "windows/TFullListForm.h"
 
@@ -382,7 +383,12 @@ void TTunoraWindow::Quit() {
 }
 
 void TTunoraWindow::OptionsActionExecute() {
-    qInfo("Tunora: the options window is not available yet");
+    try {
+        TOptionsForm::ShowOptions(tables_, settings_, control_, this);
+    } catch (const std::exception& error) {
+        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                                       DialogButtons::Ok);
+    }
 }
 
 void TTunoraWindow::TimerActionExecute() {

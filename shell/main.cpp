@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "http/THTTPServer.h"
+#include "http/THTTPServerManager.h"
 #include "platform/Dialogs.h"
 #include "platform/Formats.h"
 #include "platform/HandOverClient.h"
@@ -215,11 +215,10 @@ int main(int argc, char** argv) {
                 Qt::QueuedConnection);
         }
     });
-    // Its destruction ends every session while the tuning controller still exists.
-    GlobalInstance<THTTPServer> server(
-        HTTPServer, settings->ReadInteger(Setting::ServerPort) != 0
-                        ? std::make_unique<THTTPServer>(*settings, *tables, *control)
-                        : nullptr);
+    // Starts the server when "ServerPort" is not 0; the options window restarts it through the
+    // global. Its destruction ends every session while the tuning controller still exists.
+    GlobalInstance<THTTPServerManager> server(
+        HTTPServerManager, std::make_unique<THTTPServerManager>(*settings, *tables, *control));
 
     splash.reset();
 
