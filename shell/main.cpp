@@ -158,7 +158,6 @@ int main(int argc, char** argv) {
         splash->repaint();
         QApplication::processEvents();
     }
-    QApplication::setApplicationDisplayName(QStringLiteral("Tunora"));
 
     int monitorTop = 0;
     int monitorWidth = 1024;
