@@ -184,6 +184,8 @@ int main(int argc, char** argv) {
                       RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine),
                                   TSettingsWrapper::KeyPath()),
                       *tables, monitorTop, monitorWidth));
+    // A mistyped settings file is reported here once; its values read as their defaults.
+    Startup::ReportInvalidSettings(*settings, Dialogs::Instance());
     GlobalInstance<TViaDABWrapper> wrapper(ViaDABWrapper, CreateReceiverWrapper());
     if (!wrapper) {
         return 1;
