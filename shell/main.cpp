@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
     QObject::connect(&*termination, &TerminationSignals::TerminationRequested, bar.get(),
                      [&bar](int) { bar->Quit(); });
 
-    const int result = QApplication::exec();
-    lock.Release();
-    return result;
+    // The instance lock goes last, after every object above: a start in the meantime hands over
+    // (to nobody) instead of taking the lock and having its socket removed by this instance.
+    return QApplication::exec();
 }
