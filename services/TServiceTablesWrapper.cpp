@@ -1,6 +1,8 @@
 #include "services/TServiceTablesWrapper.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
@@ -26,12 +28,34 @@ constexpr QChar kBlank = u' ';
 using ReadLock = std::shared_lock<std::shared_mutex>;
 using WriteLock = std::unique_lock<std::shared_mutex>;
 
-std::optional<QByteArray> ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
+// Lines the writer would write back unchanged: nothing in them is lost by a lenient read.
+bool IsSoundServiceLine(const QString& line) {
+    if (line.isEmpty()) {
+        return true;
     }
-    return file.readAll();
+    const QStringList f = SplitFields(line, 6);
+    return IsWrittenLine(line, 6) && IsIntegerField(f[0]) && IsIntegerField(f[1]) &&
+           !std::isnan(ParseFloatDef(f[2], NAN)) && IsIntegerField(f[5]);
+}
+
+bool IsSoundEnsembleLine(const QString& line) {
+    if (line.isEmpty()) {
+        return true;
+    }
+    const QStringList f = SplitFields(line, 4);
+    return IsWrittenLine(line, 4) && !std::isnan(ParseFloatDef(f[0], NAN)) && IsIntegerField(f[2]);
+}
+
+// A name beside `path` for a copy of it that no earlier copy has: the date and time of the
+// copy, so a second damaged file never replaces the first one's backup.
+QString BackupName(const QString& path) {
+    const QString stem =
+        path + u'.' + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = stem + QStringLiteral(".bad");
+    for (int n = 2; QFileInfo::exists(name); ++n) {
+        name = stem + u'-' + QString::number(n) + QStringLiteral(".bad");
+    }
+    return name;
 }
 
 QString HexSId(std::uint32_t sid) {
@@ -86,8 +110,8 @@ TServiceTablesWrapper::~TServiceTablesWrapper() {
 
 void TServiceTablesWrapper::LoadTables() {
     // Read the files before taking the lock so that readers wait only for the parsing.
-    const auto servicesText = ReadFile(folder_ + u'/' + kServicesFile);
-    const auto ensemblesText = ReadFile(folder_ + u'/' + kEnsembleFile);
+    const auto servicesText = ReadTableFile(kServicesFile, IsSoundServiceLine);
+    const auto ensemblesText = ReadTableFile(kEnsembleFile, IsSoundEnsembleLine);
 
     WriteLock lock(lock_);
     services_.clear();
@@ -107,6 +131,41 @@ void TServiceTablesWrapper::LoadTables() {
             AddEnsembleLocked(f[1], ParseInt32Field(f[2]), f[3], ParseFloatDef(f[0], 0));
         }
     }
+}
+
+std::optional<QByteArray> TServiceTablesWrapper::ReadTableFile(
+    const QString& fileName, bool (*isSoundLine)(const QString&)) {
+    const QString path = folder_ + u'/' + fileName;
+    QFile file(path);
+    if (!file.exists()) {
+        return std::nullopt;
+    }
+    std::optional<QByteArray> bytes;
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+        const QStringList lines = SplitLines(*bytes);
+        if (std::all_of(lines.cbegin(), lines.cend(), isSoundLine)) {
+            return bytes;
+        }
+    }
+    if (keptAside_.contains(fileName)) {
+        return bytes;  // already kept and told this run
+    }
+    keptAside_.append(fileName);
+    // The next save replaces the file with what could be read of it: keep it first. A file that
+    // cannot even be opened is moved aside, since it could not be copied.
+    const QString backup = BackupName(path);
+    const bool kept = bytes ? QFile::copy(path, backup) : QFile::rename(path, backup);
+    dialogs_.MessageBox(
+        DialogKind::Warning,
+        kept ? fileName + QStringLiteral(" could not be read completely.\n\rIt was kept as ") +
+                   QFileInfo(backup).fileName() +
+                   QStringLiteral(" before being replaced with what could be read.")
+             : fileName + QStringLiteral(" could not be read completely, and no copy of it could "
+                                         "be kept.\n\rIt will be replaced with what could be "
+                                         "read."),
+        DialogButtons::Ok);
+    return bytes;
 }
 
 void TServiceTablesWrapper::ClearServices() {

@@ -117,6 +117,39 @@ TEST_F(ServiceTablesTest, ReadingRules) {
     EXPECT_EQ(t->FindServiceByKey("$0000"), 0);
     // No "Ensemble.csv": the UK channels again.
     EXPECT_EQ(t->Ensembles().size(), 7);
+    // The unreadable lines were noticed (the backup itself is pinned below).
+    EXPECT_EQ(dialogs.boxes.size(), 1);
+}
+
+// A table file that a lenient read would not write back whole (garbage, a truncated line, an
+// unreadable number, unquoted fields) is copied byte for byte to a dated ".bad" file beside it
+// and the user told once, before the save replaces it; a file as the program writes it is not.
+TEST_F(ServiceTablesTest, DamagedFileIsKeptBeforeItIsReplaced) {
+    QByteArray garbage(65536, '\0');
+    for (int i = 0; i < garbage.size(); ++i) {
+        garbage[i] = static_cast<char>((i * 7919) >> 3);
+    }
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"Services.csv", garbage},
+        {"Services.csv", "\"$C0DE\",\"0\",\"225.648\",\"Radio\xFFOne\",\" \",\"10\"\r\n\"$C1"},
+        {"Services.csv", "\"$C0DE\",\"0\",\"225,648\",\"Radio One\",\"A\",\"10\"\r\n"},
+        {"Ensemble.csv", "\"225.648\",\"12B\",\"2\",\"\"\r\n225.648,12B,2,\r\n"}};
+    for (const auto& [file, bytes] : cases) {
+        QDir(env.ProgramDir()).removeRecursively();
+        QDir().mkpath(env.ProgramDir());
+        Write(file, bytes);
+        auto t = Open();
+        t->LoadTables();
+        const QStringList kept = QDir(env.ProgramDir()).entryList({QStringLiteral("*.bad")});
+        ASSERT_EQ(kept.size(), 1) << file;
+        ASSERT_EQ(dialogs.boxes.size(), 1);
+        EXPECT_TRUE(dialogs.boxes[0].text.startsWith(file + QStringLiteral(" could not be read")));
+        EXPECT_TRUE(dialogs.boxes[0].text.contains(kept[0]));
+        t.reset();
+        EXPECT_NE(Read(file), bytes);
+        EXPECT_EQ(Read(kept[0]), bytes);
+        dialogs.boxes = {};
+    }
 }
 
 // AddService keeps the first frequency, and reloading gives new handles so old ones find nothing.
