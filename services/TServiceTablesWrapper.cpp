@@ -1,8 +1,6 @@
 #include "services/TServiceTablesWrapper.h"
 
-#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
@@ -13,6 +11,7 @@
 #include "platform/Formats.h"
 #include "services/ChannelTable.h"
 #include "services/CsvFields.h"
+#include "services/DamagedFile.h"
 #include "services/ProgrammeTypes.h"
 
 TServiceTablesWrapper* ServiceTables = nullptr;
@@ -44,18 +43,6 @@ bool IsSoundEnsembleLine(const QString& line) {
     }
     const QStringList f = SplitFields(line, 4);
     return IsWrittenLine(line, 4) && !std::isnan(ParseFloatDef(f[0], NAN)) && IsIntegerField(f[2]);
-}
-
-// A name beside `path` for a copy of it that no earlier copy has: the date and time of the
-// copy, so a second damaged file never replaces the first one's backup.
-QString BackupName(const QString& path) {
-    const QString stem =
-        path + u'.' + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString name = stem + QStringLiteral(".bad");
-    for (int n = 2; QFileInfo::exists(name); ++n) {
-        name = stem + u'-' + QString::number(n) + QStringLiteral(".bad");
-    }
-    return name;
 }
 
 QString HexSId(std::uint32_t sid) {
@@ -148,23 +135,8 @@ std::optional<QByteArray> TServiceTablesWrapper::ReadTableFile(
             return bytes;
         }
     }
-    if (keptAside_.contains(fileName)) {
-        return bytes;  // already kept and told this run
-    }
-    keptAside_.append(fileName);
-    // The next save replaces the file with what could be read of it: keep it first. A file that
-    // cannot even be opened is moved aside, since it could not be copied.
-    const QString backup = BackupName(path);
-    const bool kept = bytes ? QFile::copy(path, backup) : QFile::rename(path, backup);
-    dialogs_.MessageBox(
-        DialogKind::Warning,
-        kept ? fileName + QStringLiteral(" could not be read completely.\n\rIt was kept as ") +
-                   QFileInfo(backup).fileName() +
-                   QStringLiteral(" before being replaced with what could be read.")
-             : fileName + QStringLiteral(" could not be read completely, and no copy of it could "
-                                         "be kept.\n\rIt will be replaced with what could be "
-                                         "read."),
-        DialogButtons::Ok);
+    // The next save replaces the file with what could be read of it: keep it first.
+    DamagedFile::Keep(path, bytes.has_value(), dialogs_);
     return bytes;
 }
 

@@ -110,8 +110,7 @@ private:
     QStringList EnsembleLinesLocked() const;
     // The bytes of a table file; nullopt when missing or unreadable. A file with a line that
     // `isSoundLine` rejects, or that cannot be read at all, would lose data at the next save:
-    // it is first kept as a dated ".bad" copy beside it, and the user is told, once per file
-    // and run.
+    // it is kept aside first (DamagedFile).
     std::optional<QByteArray> ReadTableFile(const QString& fileName,
                                             bool (*isSoundLine)(const QString&));
     // Replaces one table file atomically; false when it could not be written.
@@ -119,7 +118,6 @@ private:
 
     QString folder_;
     Dialogs& dialogs_;
-    QStringList keptAside_;  // table files kept as a backup this run (main thread)
     mutable std::shared_mutex lock_;
     QList<TServiceRecord> services_;
     QList<TEnsembleRecord> ensembles_;

@@ -134,20 +134,30 @@ TEST_F(ServiceTablesTest, DamagedFileIsKeptBeforeItIsReplaced) {
         {"Services.csv", "\"$C0DE\",\"0\",\"225.648\",\"Radio\xFFOne\",\" \",\"10\"\r\n\"$C1"},
         {"Services.csv", "\"$C0DE\",\"0\",\"225,648\",\"Radio One\",\"A\",\"10\"\r\n"},
         {"Ensemble.csv", "\"225.648\",\"12B\",\"2\",\"\"\r\n225.648,12B,2,\r\n"}};
+    int n = 0;
     for (const auto& [file, bytes] : cases) {
-        QDir(env.ProgramDir()).removeRecursively();
-        QDir().mkpath(env.ProgramDir());
-        Write(file, bytes);
-        auto t = Open();
+        const QString folder = env.File(QString::number(++n));
+        QDir().mkpath(folder);
+        QFile damaged(folder + u'/' + file);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(bytes);
+        damaged.close();
+        auto t = std::make_unique<TServiceTablesWrapper>(folder, dialogs);
         t->LoadTables();
-        const QStringList kept = QDir(env.ProgramDir()).entryList({QStringLiteral("*.bad")});
+        const QStringList kept = QDir(folder).entryList({QStringLiteral("*.bad")});
         ASSERT_EQ(kept.size(), 1) << file;
-        ASSERT_EQ(dialogs.boxes.size(), 1);
-        EXPECT_TRUE(dialogs.boxes[0].text.startsWith(file + QStringLiteral(" could not be read")));
-        EXPECT_TRUE(dialogs.boxes[0].text.contains(kept[0]));
+        EXPECT_TRUE(dialogs.Shown(1, DialogKind::Warning,
+                                  file +
+                                      QStringLiteral(" could not be read completely.\n\rIt was "
+                                                     "kept as ") +
+                                      kept[0] + " before being replaced with what could be read.",
+                                  DialogButtons::Ok));
         t.reset();
-        EXPECT_NE(Read(file), bytes);
-        EXPECT_EQ(Read(kept[0]), bytes);
+        QFile backup(folder + u'/' + kept[0]);
+        ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+        EXPECT_EQ(backup.readAll(), bytes);
+        EXPECT_TRUE(damaged.open(QIODevice::ReadOnly));
+        EXPECT_NE(damaged.readAll(), bytes);
         dialogs.boxes = {};
     }
 }
