@@ -1,6 +1,7 @@
 #include "platform/HandOverServer.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -32,7 +33,14 @@ HandOverServer::~HandOverServer() {
     if (listenFd_.IsValid()) {
         listenNotifier_.setEnabled(false);
         listenFd_.Reset();
-        ::unlink(QFile::encodeName(path_).constData());
+        // A newer instance may have bound its own socket at the same path since: that one
+        // stays, or every later hand-over would go nowhere.
+        const QByteArray path = QFile::encodeName(path_);
+        struct stat now {};
+        if (::lstat(path.constData(), &now) == 0 && now.st_dev == boundDevice_ &&
+            now.st_ino == boundInode_) {
+            ::unlink(path.constData());
+        }
     }
 }
 
@@ -63,6 +71,12 @@ bool HandOverServer::Listen(const QString& socketPath) {
     if (r != 0 || ::listen(fd.Get(), SOMAXCONN) != 0) {
         return false;
     }
+    struct stat bound {};
+    if (::lstat(path.constData(), &bound) != 0) {
+        return false;
+    }
+    boundDevice_ = bound.st_dev;
+    boundInode_ = bound.st_ino;
     listenFd_ = std::move(fd);
     path_ = socketPath;
     listenNotifier_.setSocket(listenFd_.Get());

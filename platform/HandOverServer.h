@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -40,6 +42,9 @@ private:
 
     Handler handler_;
     QString path_;
+    // The socket file this server bound (device, inode): the only one it removes.
+    dev_t boundDevice_ = 0;
+    ino_t boundInode_ = 0;
     FileDescriptor listenFd_;
     FileDescriptor clientFd_;
     QSocketNotifier listenNotifier_;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 #include <QSaveFile>
 #include <QStringList>
 #include <mutex>
@@ -229,24 +230,46 @@ bool IsSectionHeader(const QString& line, QString* key) {
     return true;
 }
 
-// The whole hive file as lines (without line ends). nullopt: the file exists but is unreadable.
-std::optional<QStringList> ReadLines(const QString& file) {
+// A hive file as lines: the bytes of each as stored (without its "\n"), and the same decoded for
+// reading (without a final "\r"). A rewrite writes back the stored bytes of every line it does
+// not replace, so a line this reader does not understand survives byte for byte, also when it
+// is not UTF-8.
+struct HiveLines {
+    QList<QByteArray> raw;
+    QStringList text;
+
+    qsizetype size() const { return text.size(); }
+    void Replace(qsizetype i, const QString& line) {
+        raw[i] = line.toUtf8();
+        text[i] = line;
+    }
+    void Insert(qsizetype i, const QString& line) {
+        raw.insert(i, line.toUtf8());
+        text.insert(i, line);
+    }
+    void Append(const QString& line) { Insert(size(), line); }
+    void RemoveAt(qsizetype i) {
+        raw.removeAt(i);
+        text.removeAt(i);
+    }
+};
+
+// nullopt: the file exists but is unreadable.
+std::optional<HiveLines> ReadLines(const QString& file) {
     QFile f(file);
     if (!f.exists()) {
-        return QStringList();
+        return HiveLines();
     }
     if (!f.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    const QString all = QString::fromUtf8(f.readAll());
-    QStringList lines = all.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) {
-        lines.removeLast();
+    HiveLines lines;
+    lines.raw = f.readAll().split('\n');
+    if (!lines.raw.isEmpty() && lines.raw.last().isEmpty()) {
+        lines.raw.removeLast();
     }
-    for (QString& l : lines) {
-        if (l.endsWith(QLatin1Char('\r'))) {
-            l.chop(1);
-        }
+    for (const QByteArray& bytes : lines.raw) {
+        lines.text.append(QString::fromUtf8(bytes.endsWith('\r') ? bytes.chopped(1) : bytes));
     }
     return lines;
 }
@@ -294,25 +317,25 @@ qsizetype FindValueLine(const QStringList& lines, const Section& s, const QStrin
 }
 
 std::optional<Value> Lookup(const QString& file, const QString& key, const QString& name) {
-    std::optional<QStringList> lines = ReadLines(file);
+    std::optional<HiveLines> lines = ReadLines(file);
     if (!lines) {
         return std::nullopt;
     }
     Value v;
-    if (FindValueLine(*lines, FindSection(*lines, key), name, &v) < 0) {
+    if (FindValueLine(lines->text, FindSection(lines->text, key), name, &v) < 0) {
         return std::nullopt;
     }
     return v;
 }
 
-bool WriteLines(const QString& file, const QStringList& lines) {
+bool WriteLines(const QString& file, const HiveLines& lines) {
     const QFileInfo info(file);
     if (!QDir().mkpath(info.absolutePath())) {
         return false;
     }
     QByteArray bytes;
-    for (const QString& l : lines) {
-        bytes += l.toUtf8();
+    for (const QByteArray& l : lines.raw) {
+        bytes += l;
         bytes += '\n';
     }
     QSaveFile out(file);
@@ -333,33 +356,33 @@ enum class Outcome { Written, Unchanged, Failed };
 Outcome Modify(const QString& file, const QString& key, const QString& name,
                const std::optional<QString>& line) {
     std::lock_guard<std::mutex> lock(WriteMutex());
-    std::optional<QStringList> read = ReadLines(file);
+    std::optional<HiveLines> read = ReadLines(file);
     if (!read) {
         return Outcome::Failed;  // rewriting would lose what we could not read
     }
-    QStringList lines = std::move(*read);
-    Section s = FindSection(lines, key);
-    const qsizetype at = FindValueLine(lines, s, name, nullptr);
+    HiveLines lines = std::move(*read);
+    Section s = FindSection(lines.text, key);
+    const qsizetype at = FindValueLine(lines.text, s, name, nullptr);
     if (!line) {
         if (at < 0) {
             return Outcome::Unchanged;
         }
-        lines.removeAt(at);
+        lines.RemoveAt(at);
     } else if (at >= 0) {
-        lines[at] = *line;
+        lines.Replace(at, *line);
     } else if (s.header >= 0) {
         // After the section's last non-blank line, so a blank separator stays where it was.
         qsizetype insert = s.end;
-        while (insert > s.header + 1 && lines[insert - 1].trimmed().isEmpty()) {
+        while (insert > s.header + 1 && lines.text[insert - 1].trimmed().isEmpty()) {
             --insert;
         }
-        lines.insert(insert, *line);
+        lines.Insert(insert, *line);
     } else {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty()) {
-            lines.append(QString());
+        if (lines.size() > 0 && !lines.text.last().trimmed().isEmpty()) {
+            lines.Append(QString());
         }
-        lines.append(QLatin1Char('[') + key + QLatin1Char(']'));
-        lines.append(*line);
+        lines.Append(QLatin1Char('[') + key + QLatin1Char(']'));
+        lines.Append(*line);
     }
     return WriteLines(file, lines) ? Outcome::Written : Outcome::Failed;
 }

@@ -83,6 +83,7 @@ bool TMainControl::TuneFrequency(double frequency) {
     }
     if (receiver_.Tune(frequency)) {
         Settled = false;
+        learnOnSettle_ = true;
         TheTimer.start();
         return true;
     }
@@ -94,6 +95,16 @@ bool TMainControl::TuneFrequency(double frequency) {
                                        tables_.GetEnsembleLabel(frequency) + QStringLiteral(")."),
                                    DialogButtons::Cancel);
     return false;
+}
+
+bool TMainControl::TuneAway(double frequency) {
+    AssertMainThread();
+    const bool wasTuned = frequency == TunedFrequency();
+    const bool accepted = TuneFrequency(frequency);
+    if (accepted && !wasTuned) {
+        learnOnSettle_ = false;
+    }
+    return accepted;
 }
 
 void TMainControl::TheTimerTimer() {
@@ -122,7 +133,9 @@ void TMainControl::CompleteTuning() {
     Settled = true;
     EnsembleServices.clear();
     receiver_.ListReceiverServices(EnsembleServices, true);
-    LearnEnsemble();
+    if (learnOnSettle_) {
+        LearnEnsemble();
+    }
     while (!PendingRecorders.isEmpty()) {
         TRecorder* recorder = PendingRecorders.first();
         receiver_.AttachRecorder(recorder);

@@ -47,6 +47,9 @@ public:
     // Starts a tune to an ensemble (MHz). True when accepted or already tuned there; a refusal
     // is shown to the user.
     bool TuneFrequency(double frequency);
+    // Tunes like TuneFrequency, only to leave the current frequency: the ensemble found there is
+    // not merged, so the tables stay as they are. The next tune learns again.
+    bool TuneAway(double frequency);
     // May this service be tuned without disturbing a recording (or stream) on another ensemble.
     bool CanUseService(std::int32_t serviceId, bool recordingsOnly) const;
     // Feeds the recorder as soon as its service's ensemble is tuned; counts it by kind.
@@ -116,6 +119,8 @@ private:
     std::int32_t RecordingCount = 0;
     std::int32_t StreamingCount = 0;
     bool ScanLock = false;
+    // The tune in progress merges its ensemble into the tables when it completes.
+    bool learnOnSettle_ = true;
     bool inTick_ = false;
     // Other threads' calls; a child, so it follows the controller to its thread.
     TaskPoster handOff_{this};

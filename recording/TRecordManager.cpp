@@ -83,6 +83,7 @@ TRecorder* TRecordManager::StartRecording(std::int32_t serviceId, const QString&
     StopRecording(serviceId);
     Recordings.emplace_back(KeyOf(serviceId),
                             CreateRecorder(serviceId, fileName, tables_, settings_));
+    startNumbers_.insert(serviceId, ++startCount_);
     TRecorder* recorder = Recordings.back().second.get();
     host_.AddRecorder(recorder);
     return recorder;
@@ -94,9 +95,16 @@ void TRecordManager::StartRecordingWithDialog(std::int32_t serviceId) {
         return;
     }
     auto* cache = dynamic_cast<TRecorderCache*>(StartRecording(serviceId, QString()));
+    const std::uint64_t started = startNumbers_.value(serviceId);
     try {
         const QString fileName =
             ChooseRecordingFile(DefaultFileName(tables_.GetServiceLabel(serviceId)));
+        // The dialog runs an event loop: the recording may have been stopped, or replaced by
+        // another one, meanwhile. Only the cache started here may be given the file, and
+        // whatever replaced it is not ours to stop.
+        if (startNumbers_.value(serviceId) != started || Recorder(serviceId) != cache) {
+            return;
+        }
         if (fileName.isEmpty() || !cache) {
             StopRecording(serviceId);
             return;
@@ -118,6 +126,7 @@ void TRecordManager::StopRecording(std::int32_t serviceId) {
     }
     std::unique_ptr<TRecorder> recorder = std::move(Recordings[i].second);
     Recordings.erase(Recordings.begin() + static_cast<std::ptrdiff_t>(i));
+    startNumbers_.remove(serviceId);
     // The controller has let go of the recorder even when the receiver fails: it is destroyed
     // either way as this returns or unwinds.
     host_.RemoveRecorder(recorder.get());

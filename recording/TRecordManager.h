@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -59,6 +60,10 @@ private:
     QThread* thread_;
     // Key: the recorder's ServiceID in decimal.
     std::vector<std::pair<QString, std::unique_ptr<TRecorder>>> Recordings;
+    // Each recording's start number (grows with every start), by ServiceID: tells a recorder
+    // from a later one that may sit at its address.
+    std::uint64_t startCount_ = 0;
+    QHash<std::int32_t, std::uint64_t> startNumbers_;
 };
 
 // The one instance of the running program (null in tests that build their own).

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -29,6 +31,7 @@ QString programOverride;
 
 constexpr int kWaitPolls = 80;
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
+std::atomic<std::int64_t> stopWaitMs{kWaitPolls * kPollInterval.count()};
 
 }  // namespace
 
@@ -40,6 +43,10 @@ QString TRecorderRecode::DefaultProgram() {
 void TRecorderRecode::SetDefaultProgram(const QString& program) {
     const std::lock_guard lock(programMutex);
     programOverride = program;
+}
+
+void TRecorderRecode::SetStopWait(std::chrono::milliseconds wait) {
+    stopWaitMs = wait.count();
 }
 
 QStringList TRecorderRecode::BuildArguments(const QString& format, const QString& title,
@@ -143,13 +150,18 @@ TRecorderRecode::~TRecorderRecode() {
     if (ProcessId_ <= 0) {
         return;
     }
-    for (int poll = 0; poll < kWaitPolls; ++poll) {
+    const auto wait = std::chrono::milliseconds(stopWaitMs.load());
+    const auto interval = std::min<std::chrono::milliseconds>(kPollInterval, wait);
+    for (auto waited = std::chrono::milliseconds(0);; waited += interval) {
         int status = 0;
         const pid_t done = ::waitpid(ProcessId_, &status, WNOHANG);
         if (done == ProcessId_ || (done < 0 && errno != EINTR)) {
             return;
         }
-        std::this_thread::sleep_for(kPollInterval);
+        if (waited >= wait) {
+            break;
+        }
+        std::this_thread::sleep_for(interval);
     }
     ::kill(ProcessId_, SIGKILL);
     int status = 0;

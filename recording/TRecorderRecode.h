@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 #include "platform/FileDescriptor.h"
@@ -49,6 +50,9 @@ public:
     // point it at a program of their own). Set before recordings start.
     static QString DefaultProgram();
     static void SetDefaultProgram(const QString& program);
+    // How long the destructor waits for the child to finish before killing it: 80 polls of
+    // 100 ms (8 s) unless set otherwise (tests shorten it). Any thread.
+    static void SetStopWait(std::chrono::milliseconds wait);
 
     const QString& CommandLine() const { return CommandLine_; }
     pid_t ProcessId() const { return ProcessId_; }

@@ -5,8 +5,10 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#include "platform/Dialogs.h"
 #include "scheduler/ScheduleTime.h"
 #include "services/CsvFields.h"
+#include "services/DamagedFile.h"
 #include "services/TServiceTablesWrapper.h"
 
 namespace {
@@ -129,12 +131,17 @@ void TScheduleWrapper::Reload() {
 }
 
 bool TScheduleWrapper::LoadFile() {
+    // What a failed read skips would be lost at the next save: the file is kept aside first.
     QFile file(filePath_);
     if (!file.open(QIODevice::ReadOnly)) {
+        if (file.exists()) {
+            DamagedFile::Keep(filePath_, false, Dialogs::Instance());
+        }
         return false;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
+        DamagedFile::Keep(filePath_, false, Dialogs::Instance());
         return false;
     }
     ClearEvents();
@@ -152,6 +159,7 @@ bool TScheduleWrapper::LoadFile() {
         }
         auto event = std::make_unique<TScheduleEvent>();
         if (!event->LoadFromText(line, tables_)) {
+            DamagedFile::Keep(filePath_, true, Dialogs::Instance());
             return false;
         }
         events_.push_back(std::move(event));

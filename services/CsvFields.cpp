@@ -171,6 +171,18 @@ std::uint32_t ParseUInt32Field(const QString& text) {
     return static_cast<std::uint32_t>(parsed->value);
 }
 
+bool IsIntegerField(const QString& text) {
+    const auto parsed = ParseInteger(text);
+    return parsed && (parsed->hex || (parsed->value >= std::numeric_limits<std::int32_t>::min() &&
+                                      parsed->value <= std::numeric_limits<std::int32_t>::max()));
+}
+
+bool IsWrittenLine(const QString& line, int count) {
+    QString expected = line;
+    expected.replace(kBlankStandIn, u' ');
+    return JoinFields(SplitFields(line, count)) == expected;
+}
+
 QStringList SplitLines(const QByteArray& contents) {
     const QString text = QString::fromLatin1(contents);
     QStringList lines;

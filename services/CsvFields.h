@@ -29,6 +29,13 @@ QString JoinFields(const QStringList& fields);
 std::int32_t ParseInt32Field(const QString& text);
 std::uint32_t ParseUInt32Field(const QString& text);
 
+// True when the text is an integer field ParseInt32Field reads (not merely gives 0 for).
+bool IsIntegerField(const QString& text);
+
+// True when the line is `count` fields exactly as JoinFields writes them (U+00FF standing for
+// the blank it reads as): reading it and writing it back changes nothing.
+bool IsWrittenLine(const QString& line, int count);
+
 // Splits file contents into lines at CR LF, CR or LF; a final line break adds no empty line.
 QStringList SplitLines(const QByteArray& contents);
 

@@ -68,8 +68,10 @@ bool TScanFrame::StartScan() {
         } else {
             // Away to 11B, or to 12D from 11B itself.
             const double channel11B = BandIIIFrequency("11B");
-            control_.TuneFrequency(control_.TunedFrequency() == channel11B ? BandIIIFrequency("12D")
-                                                                           : channel11B);
+            // Only to leave the frequency: what the receiver finds there is not merged, so an
+            // excluded or unknown channel never enters the tables.
+            control_.TuneAway(control_.TunedFrequency() == channel11B ? BandIIIFrequency("12D")
+                                                                      : channel11B);
             // The wait runs from the timer so that the main thread keeps serving the label
             // drawer and the HTTP sessions; BeginSearch follows its 80th tick.
             tuningAway_ = true;

@@ -11,6 +11,7 @@
 #include "platform/Formats.h"
 #include "services/ChannelTable.h"
 #include "services/CsvFields.h"
+#include "services/DamagedFile.h"
 #include "services/ProgrammeTypes.h"
 
 TServiceTablesWrapper* ServiceTables = nullptr;
@@ -26,12 +27,22 @@ constexpr QChar kBlank = u' ';
 using ReadLock = std::shared_lock<std::shared_mutex>;
 using WriteLock = std::unique_lock<std::shared_mutex>;
 
-std::optional<QByteArray> ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
+// Lines the writer would write back unchanged: nothing in them is lost by a lenient read.
+bool IsSoundServiceLine(const QString& line) {
+    if (line.isEmpty()) {
+        return true;
     }
-    return file.readAll();
+    const QStringList f = SplitFields(line, 6);
+    return IsWrittenLine(line, 6) && IsIntegerField(f[0]) && IsIntegerField(f[1]) &&
+           !std::isnan(ParseFloatDef(f[2], NAN)) && IsIntegerField(f[5]);
+}
+
+bool IsSoundEnsembleLine(const QString& line) {
+    if (line.isEmpty()) {
+        return true;
+    }
+    const QStringList f = SplitFields(line, 4);
+    return IsWrittenLine(line, 4) && !std::isnan(ParseFloatDef(f[0], NAN)) && IsIntegerField(f[2]);
 }
 
 QString HexSId(std::uint32_t sid) {
@@ -86,8 +97,8 @@ TServiceTablesWrapper::~TServiceTablesWrapper() {
 
 void TServiceTablesWrapper::LoadTables() {
     // Read the files before taking the lock so that readers wait only for the parsing.
-    const auto servicesText = ReadFile(folder_ + u'/' + kServicesFile);
-    const auto ensemblesText = ReadFile(folder_ + u'/' + kEnsembleFile);
+    const auto servicesText = ReadTableFile(kServicesFile, IsSoundServiceLine);
+    const auto ensemblesText = ReadTableFile(kEnsembleFile, IsSoundEnsembleLine);
 
     WriteLock lock(lock_);
     services_.clear();
@@ -107,6 +118,26 @@ void TServiceTablesWrapper::LoadTables() {
             AddEnsembleLocked(f[1], ParseInt32Field(f[2]), f[3], ParseFloatDef(f[0], 0));
         }
     }
+}
+
+std::optional<QByteArray> TServiceTablesWrapper::ReadTableFile(
+    const QString& fileName, bool (*isSoundLine)(const QString&)) {
+    const QString path = folder_ + u'/' + fileName;
+    QFile file(path);
+    if (!file.exists()) {
+        return std::nullopt;
+    }
+    std::optional<QByteArray> bytes;
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+        const QStringList lines = SplitLines(*bytes);
+        if (std::all_of(lines.cbegin(), lines.cend(), isSoundLine)) {
+            return bytes;
+        }
+    }
+    // The next save replaces the file with what could be read of it: keep it first.
+    DamagedFile::Keep(path, bytes.has_value(), dialogs_);
+    return bytes;
 }
 
 void TServiceTablesWrapper::ClearServices() {

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <shared_mutex>
 
 #include "services/TEnsembleRecord.h"
@@ -107,6 +108,11 @@ private:
     void BuildChannelTableLocked(int set);
     QStringList ServiceLinesLocked() const;
     QStringList EnsembleLinesLocked() const;
+    // The bytes of a table file; nullopt when missing or unreadable. A file with a line that
+    // `isSoundLine` rejects, or that cannot be read at all, would lose data at the next save:
+    // it is kept aside first (DamagedFile).
+    std::optional<QByteArray> ReadTableFile(const QString& fileName,
+                                            bool (*isSoundLine)(const QString&));
     // Replaces one table file atomically; false when it could not be written.
     bool WriteTableFile(const QString& fileName, QStringList lines) const;
 

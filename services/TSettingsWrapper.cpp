@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <utility>
 
 #include "platform/RegistryError.h"
 #include "services/TServiceTablesWrapper.h"
@@ -39,7 +40,12 @@ void RemoveKey(QStringList& keys, const QString& key) {
 TSettingsWrapper::TSettingsWrapper(RegistryKey userKey, RegistryKey machineKey,
                                    const TServiceTablesWrapper& tables, int firstMonitorTop,
                                    int firstMonitorWidth)
-    : userKey_(std::move(userKey)), machineKey_(std::move(machineKey)), tables_(tables) {
+    : userKey_(std::move(userKey)),
+      machineKey_(std::move(machineKey)),
+      tables_(tables),
+      defaultTop_(firstMonitorTop + 48),
+      defaultLeft_(firstMonitorWidth - 368),
+      runPassword_(GeneratePassword(16)) {
     // A hive that refuses the write (typically the machine-wide one for an ordinary user) must
     // not stop the program from starting: that default simply stays absent.
     auto createDefault = [this](SettingName name, const std::function<void()>& write) {
@@ -53,17 +59,80 @@ TSettingsWrapper::TSettingsWrapper(RegistryKey userKey, RegistryKey machineKey,
     auto integer = [&](SettingName name, std::int32_t value) {
         createDefault(name, [&] { WriteInteger(name, value); });
     };
-    integer(Setting::Width, 320);
-    integer(Setting::Top, firstMonitorTop + 48);
-    integer(Setting::Left, firstMonitorWidth - 368);
-    integer(Setting::RecentCount, 5);
-    integer(Setting::ScrollSpeed, 20);
-    integer(Setting::ScrollJump, 1);
+    for (const SettingName name :
+         {Setting::Width, Setting::Top, Setting::Left, Setting::RecentCount, Setting::ScrollSpeed,
+          Setting::ScrollJump}) {
+        integer(name, DefaultInteger(name));
+    }
     createDefault(Setting::ShowSecondaryServices,
                   [&] { WriteBool(Setting::ShowSecondaryServices, false); });
-    integer(Setting::ServerPort, 8080);
+    integer(Setting::ServerPort, DefaultInteger(Setting::ServerPort));
     createDefault(Setting::ServerPassword,
                   [&] { WriteString(Setting::ServerPassword, GeneratePassword(16)); });
+}
+
+std::int32_t TSettingsWrapper::DefaultInteger(SettingName name) const {
+    static constexpr std::pair<SettingName, std::int32_t> kFixed[] = {{Setting::Width, 320},
+                                                                      {Setting::RecentCount, 5},
+                                                                      {Setting::ScrollSpeed, 20},
+                                                                      {Setting::ScrollJump, 1},
+                                                                      {Setting::ServerPort, 8080}};
+    if (name == Setting::Top) {
+        return defaultTop_;
+    }
+    if (name == Setting::Left) {
+        return defaultLeft_;
+    }
+    for (const auto& [fixed, value] : kFixed) {
+        if (fixed == name) {
+            return value;
+        }
+    }
+    return 0;
+}
+
+void TSettingsWrapper::NoteInvalid(SettingName name, const char* error) const {
+    const std::lock_guard lock(invalidMutex_);
+    if (!invalidNames_.contains(name.Text())) {
+        invalidNames_.append(name.Text());
+        invalidErrors_.append(QString::fromStdString(error));
+    }
+}
+
+QStringList TSettingsWrapper::TakeInvalidValues() {
+    static constexpr SettingName kIntegers[] = {Setting::Width,
+                                                Setting::Top,
+                                                Setting::Left,
+                                                Setting::HideBar,
+                                                Setting::ScrollSpeed,
+                                                Setting::ScrollJump,
+                                                Setting::RecentCount,
+                                                Setting::PlayOnStartup,
+                                                Setting::ShowAudioInfo,
+                                                Setting::ShowSecondaryServices,
+                                                Setting::ChangeTaskBarIcon,
+                                                Setting::QuickMenuMode,
+                                                Setting::BitRate,
+                                                Setting::SamplingFrequency,
+                                                Setting::ListSort,
+                                                Setting::ServerPort,
+                                                Setting::TimerEnabled};
+    static constexpr SettingName kStrings[] = {
+        Setting::Favourites,       Setting::Recents,    Setting::Playing,
+        Setting::DefaultExtension, Setting::SaveDir,    Setting::ListSize,
+        Setting::ListTop,          Setting::ListSel,    Setting::ScheduleSize,
+        Setting::ServerPassword,   Setting::Executable, Setting::Directory,
+        Setting::Version};
+    for (const SettingName name : kIntegers) {
+        ReadInteger(name);
+    }
+    for (const SettingName name : kStrings) {
+        ReadString(name);
+    }
+    const std::lock_guard lock(invalidMutex_);
+    const QStringList fresh = invalidErrors_.mid(invalidTaken_);
+    invalidTaken_ = invalidErrors_.size();
+    return fresh;
 }
 
 QString TSettingsWrapper::KeyPath() {
@@ -104,7 +173,12 @@ const RegistryKey& TSettingsWrapper::KeyFor(SettingName name) const {
 }
 
 QString TSettingsWrapper::ReadString(SettingName name) const {
-    return KeyFor(name).ReadString(name.Text());
+    try {
+        return KeyFor(name).ReadString(name.Text());
+    } catch (const RegistryError& error) {
+        NoteInvalid(name, error.what());
+        return name == Setting::ServerPassword ? runPassword_ : QString();
+    }
 }
 
 void TSettingsWrapper::WriteString(SettingName name, const QString& value) {
@@ -112,7 +186,12 @@ void TSettingsWrapper::WriteString(SettingName name, const QString& value) {
 }
 
 std::int32_t TSettingsWrapper::ReadInteger(SettingName name) const {
-    return KeyFor(name).ReadInteger(name.Text());
+    try {
+        return KeyFor(name).ReadInteger(name.Text());
+    } catch (const RegistryError& error) {
+        NoteInvalid(name, error.what());
+        return DefaultInteger(name);
+    }
 }
 
 void TSettingsWrapper::WriteInteger(SettingName name, std::int32_t value) {

@@ -96,10 +96,13 @@ CommandLine::Action CommandLine::Interpret(const QString& text,
 
 QString CommandLine::Join(const QStringList& arguments) {
     QStringList quoted;
-    for (const QString& a : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
         bool needsQuotes = a.isEmpty();
         for (QChar c : a) {
-            if (c.unicode() <= 32 || c == u',' || c == u'"') {
+            // A comma typed in the words separates them, as a blank does; only the program's
+            // path keeps its commas.
+            if (c.unicode() <= 32 || c == u'"' || (i == 0 && c == u',')) {
                 needsQuotes = true;
                 break;
             }

@@ -22,8 +22,10 @@ public:
     // What a raw command line (program path first) asks for.
     static Action Interpret(const QString& text, const TServiceTablesWrapper& tables);
 
-    // The raw command line of this process, rebuilt from its arguments so that Split gives
-    // them back: items holding blanks, commas, quotes or nothing are quoted.
+    // The raw command line of this process, rebuilt from its arguments as the user typed them:
+    // items holding blanks, quotes or nothing are quoted, so Split gives them back; a comma in a
+    // word separates words as it does in a typed line (PLAY,$C0DE), but the program's path is
+    // quoted when it holds one.
     static QString Join(const QStringList& arguments);
 
     // Launcher options that stand for the shell's show command; removed from `arguments`.

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "Version.h"
+#include "platform/Dialogs.h"
 #include "platform/RegistryError.h"
 #include "services/TSettingsWrapper.h"
 
@@ -20,10 +21,21 @@ void Startup::WriteProgramIdentity(TSettingsWrapper& settings, const QString& ex
     }
 }
 
+void Startup::ReportInvalidSettings(TSettingsWrapper& settings, Dialogs& dialogs) {
+    for (const QString& error : settings.TakeInvalidValues()) {
+        dialogs.MessageBox(DialogKind::Error, error, DialogButtons::Ok);
+    }
+}
+
 void Startup::ApplyShowCommand(TSettingsWrapper& settings, int showCommand) {
-    if (showCommand == 3) {
-        settings.WriteBool(Setting::HideBar, false);
-    } else if (showCommand == 7) {
-        settings.WriteBool(Setting::HideBar, true);
+    try {
+        if (showCommand == 3) {
+            settings.WriteBool(Setting::HideBar, false);
+        } else if (showCommand == 7) {
+            settings.WriteBool(Setting::HideBar, true);
+        }
+    } catch (const RegistryError& error) {
+        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromStdString(error.what()),
+                                       DialogButtons::Ok);
     }
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class Dialogs;
 class TSettingsWrapper;
 
 // The start-up steps that need no window: testable without a display.
@@ -15,6 +16,11 @@ public:
     // ignored so that start-up goes on.
     static void WriteProgramIdentity(TSettingsWrapper& settings, const QString& executable);
 
-    // Show command 3 (maximised) shows the bar from now on, 7 (minimised) hides it.
+    // Shows one error box per setting stored with the wrong type (its error text); those read
+    // as their defaults from then on.
+    static void ReportInvalidSettings(TSettingsWrapper& settings, Dialogs& dialogs);
+
+    // Show command 3 (maximised) shows the bar from now on, 7 (minimised) hides it. A refused
+    // write is shown, not raised: the bar then follows the stored value.
     static void ApplyShowCommand(TSettingsWrapper& settings, int showCommand);
 };

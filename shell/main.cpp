@@ -183,6 +183,8 @@ int main(int argc, char** argv) {
                       RegistryKey(RegistryKey::HiveFile(RegistryKey::Hive::Machine),
                                   TSettingsWrapper::KeyPath()),
                       *tables, monitorTop, monitorWidth));
+    // A mistyped settings file is reported here once; its values read as their defaults.
+    Startup::ReportInvalidSettings(*settings, Dialogs::Instance());
     GlobalInstance<TViaDABWrapper> wrapper(ViaDABWrapper, CreateReceiverWrapper());
     if (!wrapper) {
         return 1;
@@ -231,7 +233,7 @@ int main(int argc, char** argv) {
     QObject::connect(&*termination, &TerminationSignals::TerminationRequested, bar.get(),
                      [&bar](int) { bar->Quit(); });
 
-    const int result = QApplication::exec();
-    lock.Release();
-    return result;
+    // The instance lock goes last, after every object above: a start in the meantime hands over
+    // (to nobody) instead of taking the lock and having its socket removed by this instance.
+    return QApplication::exec();
 }

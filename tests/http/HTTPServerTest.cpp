@@ -223,3 +223,13 @@ TEST_F(HTTPServerTest, ListsAudioServicesOnTheIndexPage) {
                                            "\"><IMG SRC=\"1x1.gif\"></TD></TR>");
     }
 }
+
+// A "ServerPassword" stored with the wrong type leaves the server answering: loopback players
+// are served, everyone else is asked for a password.
+TEST_F(HTTPServerTest, WrongTypedPasswordStillAnswers) {
+    ReceiverWorld::SettingsKey(RegistryKey::Hive::Machine)
+        .WriteInteger(QStringLiteral("ServerPassword"), 1234);
+    EXPECT_EQ(Get("GET /nothing.txt HTTP/1.0\r\n\r\n"), kNotFound);
+    remote = true;
+    EXPECT_EQ(Get("GET /nothing.txt HTTP/1.0\r\n\r\n"), kUnauthorized);
+}

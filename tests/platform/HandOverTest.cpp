@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "platform/HandOverClient.h"
@@ -152,6 +153,21 @@ TEST(HandOver, NobodyListeningGivesNoAnswer) {
     }
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_EQ(HandOverClient::Send(2, 0), std::nullopt);
+}
+
+// An exiting instance removes only the socket it bound: when a newer instance has bound its own
+// at the same path meanwhile (the restart race), the newer one keeps receiving hand-overs.
+TEST(HandOver, ExitingServerLeavesANewerServersSocket) {
+    TestEnv env;
+    EnsureApplication();
+    auto old =
+        std::make_unique<HandOverServer>([](int, std::int64_t, const QString&) { return 1; });
+    ASSERT_TRUE(old->Listen());
+    HandOverServer newer([](int, std::int64_t, const QString&) { return 2; });
+    ASSERT_TRUE(newer.Listen());
+    old.reset();
+    EXPECT_TRUE(QFileInfo::exists(HandOverProtocol::SocketPath()));
+    EXPECT_EQ(Send(2, 0), "2");
 }
 
 // Senders that arrive while the handler shows a modal box (a nested event loop) wait and are

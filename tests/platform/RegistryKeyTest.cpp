@@ -141,18 +141,19 @@ TEST(RegistryKey, RefusedWriteRaisesFailedToSetData) {
 }
 
 // Two keys share one file: each sees only its own values, writes to one leave the other's values
-// and unknown lines (comments, other types) exactly as they were, and hand edits are seen at once.
+// and unknown lines (comments, other types, bytes that are not UTF-8, CR LF ends) exactly as they
+// were, and hand edits are seen at once.
 TEST(RegistryKey, KeysShareAFileWithoutDisturbingEachOther) {
     TestEnv env;
     const QString file = RegistryKey::HiveFile(RegistryKey::Hive::Classes);
     WriteBytes(file,
-               "; hand-written\r\n"
+               "; hand-written caf\xe9\r\n"
                "[Interface\\{7C3A9E10-4B2D-4F6A-9C1E-2D8B5A7F0E31}]\r\n"
                "@=\"IViadabRx\"\r\n"
-               "\"Blob\"=hex:de,ad\r\n"
+               "\"Blob\"=hex:de,ad\xff\xfe\r\n"
                "\r\n"
                "[Other]\r\n"
-               "# note\r\n");
+               "# note \x80\n");
     RegistryKey iface(file, "\\Interface\\{7c3a9e10-4b2d-4f6a-9c1e-2d8b5a7f0e31}");
     RegistryKey other(file, "Other");
     RegistryKey fresh(file, "Software\\New");
@@ -169,14 +170,14 @@ TEST(RegistryKey, KeysShareAFileWithoutDisturbingEachOther) {
     EXPECT_EQ(other.ReadInteger("N"), 7);
     EXPECT_EQ(fresh.ReadInteger("N"), 9);
     EXPECT_FALSE(iface.ValueExists("N"));
-    EXPECT_EQ(FileBytes(file), QByteArray("; hand-written\n"
-                                          "[Interface\\{7C3A9E10-4B2D-4F6A-9C1E-2D8B5A7F0E31}]\n"
-                                          "@=\"IViadabRx\"\n"
-                                          "\"Blob\"=hex:de,ad\n"
+    EXPECT_EQ(FileBytes(file), QByteArray("; hand-written caf\xe9\r\n"
+                                          "[Interface\\{7C3A9E10-4B2D-4F6A-9C1E-2D8B5A7F0E31}]\r\n"
+                                          "@=\"IViadabRx\"\r\n"
+                                          "\"Blob\"=hex:de,ad\xff\xfe\r\n"
                                           "\"Path\"=\"/usr/lib/libsim.so\"\n"
-                                          "\n"
-                                          "[Other]\n"
-                                          "# note\n"
+                                          "\r\n"
+                                          "[Other]\r\n"
+                                          "# note \x80\n"
                                           "@=\"x\"\n"
                                           "\"N\"=dword:00000007\n"
                                           "\n"

@@ -1,7 +1,9 @@
 // The RECODE mode as the program runs it, for the recorder tests: the codec libraries are
 // probed first, then the first word diverts. TUNORA_TEST_CHILD_EXIT_AFTER=n makes a child that
-// reads n bytes and ends, as one whose codec failed.
+// reads n bytes and ends, as one whose codec failed; TUNORA_TEST_CHILD_HANG makes one that reads
+// to the end of its input and then hangs, deaf to SIGTERM.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QString>
@@ -11,6 +13,15 @@
 #include "recording/TRecoderObject.h"
 
 int main(int argc, char** argv) {
+    if (std::getenv("TUNORA_TEST_CHILD_HANG")) {
+        ::signal(SIGTERM, SIG_IGN);
+        char buffer[256];
+        while (::read(0, buffer, sizeof(buffer)) > 0) {
+        }
+        for (;;) {
+            ::pause();
+        }
+    }
     if (const char* limit = std::getenv("TUNORA_TEST_CHILD_EXIT_AFTER")) {
         long left = std::atol(limit);
         char buffer[256];

@@ -165,6 +165,48 @@ TEST_F(RecodeTest, ShortRecordingIsAValidWav) {
     EXPECT_EQ(wav.size() - 44, static_cast<qsizetype>(frames.size()) * 1152 * 2);
 }
 
+// A child that hangs at the end of its input is killed after the stop wait, one killed while
+// recording (kill -9) only loses its own blocks: the parent and the recording beside them go on
+// to a whole WAV, and no child outlives its recorder to hold its file open.
+TEST_F(RecodeTest, HungOrKilledChildEndsOnlyItsOwnRecording) {
+    TRecorderRecode::SetStopWait(std::chrono::milliseconds(300));
+    const auto frames = FramesOf(MakeLayerTwo(24000, 1, 64, 1.0));
+    qputenv("TUNORA_TEST_CHILD_HANG", "1");
+    auto hung =
+        std::make_unique<TRecorderRecode>(radioOne, tables, settings, Path("hung.wav"), "WAV");
+    qunsetenv("TUNORA_TEST_CHILD_HANG");
+    auto killed =
+        std::make_unique<TRecorderRecode>(radioOne, tables, settings, Path("killed.wav"), "WAV");
+    auto whole =
+        std::make_unique<TRecorderRecode>(radioOne, tables, settings, Path("whole.wav"), "WAV");
+    const pid_t children[] = {hung->ProcessId(), killed->ProcessId()};
+    ASSERT_GT(children[0], 0);
+    ASSERT_GT(children[1], 0);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        if (i == frames.size() / 2) {
+            ASSERT_EQ(::kill(children[1], SIGKILL), 0);
+        }
+        for (TRecorderRecode* r : {hung.get(), killed.get(), whole.get()}) {
+            r->WriteBlock(frames[i].data(), static_cast<std::int32_t>(frames[i].size()));
+        }
+    }
+    QElapsedTimer timer;
+    timer.start();
+    hung.reset();
+    EXPECT_GE(timer.elapsed(), 300);
+    EXPECT_LT(timer.elapsed(), 3000);
+    killed.reset();
+    for (const pid_t child : children) {
+        EXPECT_EQ(::kill(child, 0), -1);  // reaped: its descriptors are closed
+    }
+    whole.reset();
+    const QByteArray wav = ReadFile(Path("whole.wav"));
+    ASSERT_GE(wav.size(), 44);
+    EXPECT_EQ(FieldAt(wav, 40), static_cast<std::uint32_t>(wav.size() - 44));
+    EXPECT_EQ(wav.size() - 44, static_cast<qsizetype>(frames.size()) * 1152 * 2);
+    TRecorderRecode::SetStopWait(std::chrono::milliseconds(8000));
+}
+
 // A child that ends early neither kills this process with SIGPIPE nor blocks it: later blocks
 // are dropped and no signal is left pending.
 TEST_F(RecodeTest, ChildEndingEarlyDropsLaterBlocks) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <thread>
 
@@ -101,6 +102,30 @@ TEST_F(RecordManagerTest, CancelledDialogDiscardsTheCache) {
     EXPECT_EQ(dialogs.saveRequests.size(), 1);
     EXPECT_EQ(TRecordManager::DefaultFileName(QStringLiteral("Jazz FM: 24/7 (ü)")),
               QStringLiteral("Jazz FM 247 "));
+}
+
+// The recording may be stopped, or stopped and started anew, while its save dialog is open: the
+// chosen file then goes to nobody, and the new recording is neither stopped nor retargeted.
+TEST_F(RecordManagerTest, DialogAnswerGoesOnlyToItsOwnCache) {
+    const QString chosen = Path(QStringLiteral("chosen.mp2"));
+    const QString other = Path(QStringLiteral("other.mp2"));
+    for (const bool restart : {false, true}) {
+        SCOPED_TRACE(restart);
+        dialogs.whileSaveOpen = [&] {
+            manager->StopRecording(radioOne);
+            if (restart) {
+                manager->StartRecording(radioOne, other);
+            }
+        };
+        dialogs.saveAnswers.push_back(SaveFileAnswer{chosen, 1});
+        manager->StartRecordingWithDialog(radioOne);
+        EXPECT_EQ(manager->IsRecording(radioOne), restart);
+        Deliver(0, 10);
+        manager->StopRecording(radioOne);
+        EXPECT_FALSE(QFileInfo::exists(chosen));
+        EXPECT_EQ(ReadFile(other), restart ? Expected(0, 10) : QByteArray());
+        QFile::remove(other);
+    }
 }
 
 // Toggling a running recording asks "Do you want to stop recording <name> now?" (Yes/No): No

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <climits>
@@ -97,7 +98,8 @@ TEST_F(ScheduleTest, FileRoundTripsByteForByte) {
 }
 
 // Loading stops at a failing line and retries at every LoadIfChanged; comments, empty lines and
-// the minutes rule ("7" hours as a start, minutes as a length; "1:90") are read as written.
+// the minutes rule ("7" hours as a start, minutes as a length; "1:90") are read as written. The
+// first file with a failing line is kept as a ".bad" copy before any save, and the user told once.
 TEST_F(ScheduleTest, LoadRules) {
     struct Case {
         const char* what;
@@ -127,6 +129,14 @@ TEST_F(ScheduleTest, LoadRules) {
         schedule.LoadIfChanged();
         EXPECT_EQ(schedule.Count(), c.retried ? c.loaded.size() : 0);
     }
+    const QStringList kept =
+        QDir(env.ProgramDir()).entryList({QStringLiteral("Schedule.csv.*.bad")});
+    ASSERT_EQ(kept.size(), 1);
+    QFile backup(env.ProgramDir() + u'/' + kept[0]);
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    EXPECT_EQ(backup.readAll(), cases[0].file);
+    EXPECT_TRUE(dialogs.boxes.last().text.contains(kept[0]));
+    EXPECT_EQ(dialogs.boxes.size(), 1);
 }
 
 // Every save of one wrapper reaches another, even at the same size within the same second.

@@ -231,7 +231,8 @@ TEST_F(ScanTest, TunedFirstFrequencySwapsWithTheSecond) {
 }
 
 // A single frequency that is already tuned: the scan tunes away to 12D and waits its 80 ticks
-// from the timer (StartScan returns at once, the log untouched), then searches as usual.
+// from the timer (StartScan returns at once, the log untouched), then searches as usual; what
+// the receiver found on the excluded 12D is not merged.
 TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
     ScanOnly(k11B);
     TuneTo(k11B);
@@ -259,6 +260,21 @@ TEST_F(ScanTest, SingleTunedFrequencyTunesAwayWithoutBlocking) {
     ASSERT_TRUE(Run());
     EXPECT_EQ(frame->Lines().mid(2),
               QStringList({"Harbourline DAB found.", QString(), "Scan complete."}));
+    EXPECT_FALSE(ServiceLabels().contains("Brightwater Gold"));
+    EXPECT_EQ(tables.GetEnsembleLabel(k12D), "12D");
+}
+
+// The tune-away channel missing from the ensemble table (another channel set) stays missing.
+TEST_F(ScanTest, TuneAwayAddsNoEnsemble) {
+    tables.BuildChannelTable(-1);
+    tables.AddEnsemble("11B", 2, QString(), k11B);
+    TuneTo(k11B);
+    dialogs.answers.push_back(DialogResult::Yes);
+    ASSERT_TRUE(frame->StartScan());
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(tables.Ensembles().size(), 1);
+    EXPECT_FALSE(ServiceLabels().contains("Brightwater Gold"));
+    EXPECT_TRUE(ServiceLabels().contains("Harbour FM"));
 }
 
 // A frequency the receiver refuses is logged as "Tuning error ..." after the controller's box,

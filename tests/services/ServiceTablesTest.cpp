@@ -117,6 +117,49 @@ TEST_F(ServiceTablesTest, ReadingRules) {
     EXPECT_EQ(t->FindServiceByKey("$0000"), 0);
     // No "Ensemble.csv": the UK channels again.
     EXPECT_EQ(t->Ensembles().size(), 7);
+    // The unreadable lines were noticed (the backup itself is pinned below).
+    EXPECT_EQ(dialogs.boxes.size(), 1);
+}
+
+// A table file that a lenient read would not write back whole (garbage, a truncated line, an
+// unreadable number, unquoted fields) is copied byte for byte to a dated ".bad" file beside it
+// and the user told once, before the save replaces it; a file as the program writes it is not.
+TEST_F(ServiceTablesTest, DamagedFileIsKeptBeforeItIsReplaced) {
+    QByteArray garbage(65536, '\0');
+    for (int i = 0; i < garbage.size(); ++i) {
+        garbage[i] = static_cast<char>((i * 7919) >> 3);
+    }
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"Services.csv", garbage},
+        {"Services.csv", "\"$C0DE\",\"0\",\"225.648\",\"Radio\xFFOne\",\" \",\"10\"\r\n\"$C1"},
+        {"Services.csv", "\"$C0DE\",\"0\",\"225,648\",\"Radio One\",\"A\",\"10\"\r\n"},
+        {"Ensemble.csv", "\"225.648\",\"12B\",\"2\",\"\"\r\n225.648,12B,2,\r\n"}};
+    int n = 0;
+    for (const auto& [file, bytes] : cases) {
+        const QString folder = env.File(QString::number(++n));
+        QDir().mkpath(folder);
+        QFile damaged(folder + u'/' + file);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(bytes);
+        damaged.close();
+        auto t = std::make_unique<TServiceTablesWrapper>(folder, dialogs);
+        t->LoadTables();
+        const QStringList kept = QDir(folder).entryList({QStringLiteral("*.bad")});
+        ASSERT_EQ(kept.size(), 1) << file;
+        EXPECT_TRUE(dialogs.Shown(1, DialogKind::Warning,
+                                  file +
+                                      QStringLiteral(" could not be read completely.\n\rIt was "
+                                                     "kept as ") +
+                                      kept[0] + " before being replaced with what could be read.",
+                                  DialogButtons::Ok));
+        t.reset();
+        QFile backup(folder + u'/' + kept[0]);
+        ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+        EXPECT_EQ(backup.readAll(), bytes);
+        EXPECT_TRUE(damaged.open(QIODevice::ReadOnly));
+        EXPECT_NE(damaged.readAll(), bytes);
+        dialogs.boxes = {};
+    }
 }
 
 // AddService keeps the first frequency, and reloading gives new handles so old ones find nothing.

@@ -47,7 +47,7 @@ TEST(CommandLineSplit, SeparatorsQuotesAndCase) {
 
 // Joining arguments quotes what would otherwise split, so Split gives them back (upper-cased).
 TEST(CommandLineSplit, JoinRoundTrips) {
-    const QStringList args = L({"/opt/my tunora/tunora", "PLAY", "$C0DE,1", "say \"x\"", ""});
+    const QStringList args = L({"/opt/my,tunora/tunora", "PLAY", "$C0DE 1", "say \"x\"", ""});
     QStringList upper;
     for (const QString& a : args) {
         upper.append(a.toUpper());
@@ -103,5 +103,23 @@ TEST_F(CommandLineTables, InterpretsTheWords) {
             CommandLine::Interpret(QString::fromUtf8(c.text), tables);
         EXPECT_EQ(action.kind, c.kind) << c.text;
         EXPECT_EQ(action.serviceId, c.service) << c.text;
+    }
+}
+
+// Arguments as the shell passes them: a comma inside one separates words as a blank does, also
+// next to a blank, while a comma in the program's path does not.
+TEST_F(CommandLineTables, CommaInAnArgumentSeparatesWords) {
+    const std::pair<QStringList, std::int32_t> cases[] = {
+        {L({"tunora", "PLAY,$C0DE"}), radioOne},
+        {L({"tunora", "play,$c1a2:128"}), secondary},
+        {L({"tunora", "PLAY,", "$C0DE"}), radioOne},
+        {L({"tunora", "PLAY,,$C0DE"}), 0},
+        {L({"tunora", "$C0DE,"}), radioOne},
+        {L({"tunora", "QUIET,PLAY,$C0DE"}), 0},
+        {L({"/opt/a,b/tunora", "PLAY", "$C0DE"}), radioOne}};
+    for (const auto& [args, service] : cases) {
+        const CommandLine::Action action = CommandLine::Interpret(CommandLine::Join(args), tables);
+        EXPECT_EQ(action.kind, CommandLine::Kind::Start) << args.join(u' ').toStdString();
+        EXPECT_EQ(action.serviceId, service) << args.join(u' ').toStdString();
     }
 }
