@@ -2,16 +2,32 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
+#include <tuple>
 
 #include "recording/TRecordManager.h"
+#include "resources/Resources.h"
+#include "services/ProgrammeTypes.h"
+#include "shell/GuiImages.h"
+#include "shell/QtDialogs.h"
+#include "shell/TDSLCanvas.h"
 #include "shell/TDSLDrawer.h"
+#include "shell/TTrayIcon.h"
 #include "shell/TTunoraWindow.h"
 #include "tests/receiver/TestRecorder.h"
 #include "tests/sim/PadReader.h"
 #include "tests/support/ReceiverWorld.h"
+#include "windows/TServicePictures.h"
 
 namespace {
 
@@ -24,9 +40,13 @@ protected:
     BarTest() {
         fake.air[k12B].services.push_back({0xC0E0, "Rock & Roll", 5, {{105, "Rock & Roll", 1, 0}}});
         rock = tables.AddService(0xC0E0, 0, QStringLiteral("Rock & Roll"), u'A', 5, k12B);
+        // The bar as on a desktop with a notification area, unless a test takes it away.
+        TTrayIcon::SetAvailabilityCheck([] { return true; });
     }
     ~BarTest() override {
         bar.reset();
+        TTrayIcon::SetAvailabilityCheck({});
+        ServicePictures = nullptr;
         for (TestRecorder* r : recorders) {
             control.RemoveRecorder(r);
         }
@@ -391,4 +411,113 @@ TEST_F(BarTest, DoubleClickOffersTheLinkUnderIt) {
     EXPECT_EQ(bar->HyperlinkTarget(), u"mailto:studio@harbour.fm");
     EXPECT_FALSE(bar->HyperlinkAction->isVisible());
     EXPECT_FALSE(bar->isVisible());
+}
+
+// Without a notification area the corner click leaves the bar open and "HideBar" alone; a later
+// start without arguments, or with --maximized (show command 3), brings a hidden bar back.
+TEST_F(BarTest, WithoutATrayTheBarCannotBeLost) {
+    TTrayIcon::SetAvailabilityCheck([] { return false; });
+    MakeBar();
+    bar->RestoreBarAction->trigger();
+    bar->MinimizeBarAction->trigger();
+    EXPECT_TRUE(bar->BarExpanded());
+    for (const auto& [showCommand, line, shown] :
+         {std::tuple{1, "tunora", true}, {3, "tunora NUL", true}, {1, "tunora NUL", false}}) {
+        bar->CollapseBar();
+        settings.WriteBool(Setting::HideBar, true);
+        bar->HandOverMessage(1, showCommand, QString::fromLatin1(line));
+        EXPECT_EQ(bar->BarExpanded(), shown) << line;
+        EXPECT_EQ(settings.ReadBool(Setting::HideBar), !shown) << line;
+    }
+}
+
+// The bar and its tray icon show a service's own (branding) picture, else its genre picture.
+TEST_F(BarTest, ServicesOwnPictureBeforeItsGenre) {
+    const QString folder = env.Root() + QStringLiteral("/Branding");
+    QDir().mkpath(folder + QStringLiteral("/GIF"));
+    for (const QString& size : {u"16"_qs, u"32"_qs}) {
+        QFile file(folder + QStringLiteral("/GIF/$C0DE_") + size + QStringLiteral(".gif"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(*Resources::Find(QStringLiteral("GIF"), QStringLiteral("ALARM") + size));
+    }
+    TServicePictures pictures(tables, folder);
+    ServicePictures = &pictures;
+    settings.WriteBool(Setting::ChangeTaskBarIcon, true);
+    MakeBar();
+    bar->ShowService(radioOne, false);
+    EXPECT_EQ(bar->Icon32Image(), GuiImages::Gif(QStringLiteral("ALARM32")));
+    EXPECT_EQ(bar->TrayIcon().pixmap(16).toImage().convertToFormat(QImage::Format_ARGB32),
+              GuiImages::Gif(QStringLiteral("ALARM16")));
+    bar->ShowService(otherA, false);
+    EXPECT_EQ(bar->Icon32Image(), GuiImages::Gif(GetGenreImageName(3, 32)));
+}
+
+// Refused settings writes are shown as their text: the service plays, the bar opens, and its
+// destruction runs to the end. A huge stored "Width" opens a bar as wide as the screen.
+TEST_F(BarTest, RefusedWritesAreShownAndHugeWidthIsClamped) {
+    settings.WriteInteger(Setting::Width, 0x7fffffff);
+    MakeBar();
+    EXPECT_EQ(bar->width(), QGuiApplication::primaryScreen()->availableGeometry().width());
+    // A folder where the user hive's file should be: every write fails, even for root.
+    QFile::remove(RegistryKey::HiveFile(RegistryKey::Hive::User));
+    ASSERT_TRUE(QDir().mkpath(RegistryKey::HiveFile(RegistryKey::Hive::User)));
+    bar->StartService(radioOne);
+    EXPECT_EQ(control.CurrentService(), radioOne);
+    bar->RestoreBarAction->trigger();
+    EXPECT_TRUE(bar->BarExpanded());
+    bar.reset();
+    QStringList texts;
+    for (qsizetype i = 0; i < dialogs.boxes.size(); ++i) {
+        texts.append(dialogs.boxes[i].text);
+    }
+    EXPECT_EQ(texts,
+              QStringList(
+                  {u"Failed to set data for 'Recents'"_qs, u"Failed to set data for 'Playing'"_qs,
+                   u"Failed to set data for 'HideBar'"_qs, u"Failed to set data for 'Width'"_qs}));
+}
+
+// Label text is black on the white strip even where the theme's window text is white.
+TEST(LabelCanvas, TextIsDarkInADarkTheme) {
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(dark);
+    TDSLCanvas canvas(
+        nullptr, [] { return QRect(0, 0, 200, 15); }, QFont());
+    canvas.CompactStrip(0, 200);
+    canvas.DrawText(0, QStringLiteral("Harbour FM"), false);
+    QApplication::setPalette(saved);
+    int darkest = 255;
+    for (int p = 0; p < 200 * 15; ++p) {
+        darkest = std::min(darkest, qGray(canvas.Strip().pixel(p % 200, p / 200)));
+    }
+    EXPECT_LT(darkest, 64);
+}
+
+// A name typed without an extension in the save dialog gets the extension of the file type the
+// user chose ("Ogg Vorbis": name.ogg); without a choice, the caller's default.
+TEST(QtDialogsSave, ChosenFileTypeDecidesTheExtension) {
+    for (const auto& [choice, expected, index] :
+         {std::tuple{1, "name.ogg", 2}, {-1, "name.MP2", 1}}) {
+        QTemporaryDir folder;
+        QTimer::singleShot(50, [choice] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (auto* types = dialog->findChild<QComboBox*>(u"fileTypeCombo"_qs); choice >= 0) {
+                // As the user's pick from the list does.
+                types->setCurrentIndex(choice);
+                Q_EMIT types->activated(choice);
+                Q_EMIT types->textActivated(types->itemText(choice));
+            }
+            dialog->findChild<QLineEdit*>(u"fileNameEdit"_qs)->setText(QStringLiteral("name"));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QtDialogs dialogs;
+        const std::optional<SaveFileAnswer> answer =
+            dialogs.SaveFile({QString(), folder.path(), QString(),
+                              u"MPEG Audio (Layer 2)|*.mp2|Ogg Vorbis|*.ogg"_qs, 1, u"MP2"_qs});
+        ASSERT_TRUE(answer.has_value()) << expected;
+        EXPECT_EQ(QFileInfo(answer->path).fileName(), QLatin1String(expected));
+        EXPECT_EQ(answer->filterIndex, index);
+    }
 }
