@@ -62,7 +62,9 @@ QStringList Startup::CreateMachineDefaults(RegistryKey& machineKey) {
 bool Startup::ReportMissingMachineDefaults(const TSettingsWrapper& settings,
                                            const QString& registerCommand) {
     QStringList missing;
+    bool portExists = false;
     try {
+        portExists = settings.ValueExists(Setting::ServerPort);
         for (const SettingName name : {Setting::ServerPort, Setting::ServerPassword}) {
             if (!settings.ValueExists(name)) {
                 missing.append(u'"' + name.Text() + u'"');
@@ -84,8 +86,7 @@ bool Startup::ReportMissingMachineDefaults(const TSettingsWrapper& settings,
                  missing.size() > 1 ? QStringLiteral("are") : QStringLiteral("is"),
                  missing.size() > 1 ? QStringLiteral("them") : QStringLiteral("it"),
                  RegistryKey::HiveFile(RegistryKey::Hive::Machine),
-                 settings.ValueExists(Setting::ServerPort) ? QStringLiteral("has no password")
-                                                           : QStringLiteral("is off"),
+                 portExists ? QStringLiteral("has no password") : QStringLiteral("is off"),
                  registerCommand);
     Dialogs::Instance().MessageBox(DialogKind::Warning, text, DialogButtons::Ok);
     return true;
