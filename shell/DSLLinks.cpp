@@ -1,5 +1,7 @@
 #include "shell/DSLLinks.h"
 
+#include <QUrl>
+
 namespace {
 
 bool IsLinkCharacter(QChar c) {
@@ -98,4 +100,16 @@ QString MakeLinkTarget(const QString& text) {
         return QStringLiteral("http://") + text;
     }
     return QStringLiteral("mailto:") + text;
+}
+
+bool IsOpenableLink(const QString& target) {
+    const QUrl url(target);
+    if (!url.isValid()) {
+        return false;
+    }
+    const QString scheme = url.scheme().toLower();
+    if (scheme == u"mailto") {
+        return !url.path().isEmpty();
+    }
+    return (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
 }

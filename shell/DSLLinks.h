@@ -14,3 +14,8 @@ std::pair<int, int> FindLink(const QString& text, int from);
 // The address to open for a link as it stands in the label: kept when it names its scheme,
 // otherwise "mailto:" for a mail address and "http://" for everything else.
 QString MakeLinkTarget(const QString& text);
+
+// Whether `target` (a MakeLinkTarget result) may be handed to the desktop's URL opener: only web
+// (http, https) and mail (mailto) addresses with something after the scheme. A broadcast word
+// such as "file:///x/y.sh?http:" names another scheme and is never opened.
+bool IsOpenableLink(const QString& target);

@@ -76,6 +76,25 @@ QStringList QtFilters(const QString& filter) {
     return out;
 }
 
+// The extension of the `index`-th (1-based) pattern of "Name|*.ext|..." pairs, as it stands
+// ("ogg" for "*.ogg"); empty when the pattern names no single extension.
+QString FilterExtension(const QString& filter, int index) {
+    const QStringList parts = filter.split(u'|');
+    const qsizetype at = qsizetype(index) * 2 - 1;
+    if (index < 1 || at >= parts.size()) {
+        return {};
+    }
+    const QString pattern = parts[at].trimmed();
+    if (!pattern.startsWith(QStringLiteral("*.")) || pattern.contains(u';')) {
+        return {};
+    }
+    const QString extension = pattern.mid(2);
+    if (extension.isEmpty() || extension.contains(u'*') || extension.contains(u'?')) {
+        return {};
+    }
+    return extension;
+}
+
 }  // namespace
 
 DialogResult QtDialogs::MessageBox(DialogKind kind, const QString& text, DialogButtons buttons) {
@@ -99,6 +118,15 @@ std::optional<SaveFileAnswer> QtDialogs::SaveFile(const SaveFileRequest& request
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
     }
+    // A name typed without an extension gets the one of the file type the user chose, so that
+    // choosing "Ogg Vorbis" records name.ogg; until a type is chosen, the caller's default.
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, &filters, &request](const QString& chosen) {
+            const QString extension =
+                FilterExtension(request.filter, int(filters.indexOf(chosen)) + 1);
+            dialog.setDefaultSuffix(extension.isEmpty() ? request.defaultExtension : extension);
+        });
     if (!request.fileName.isEmpty()) {
         dialog.selectFile(request.fileName);
     }

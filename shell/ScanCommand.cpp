@@ -2,6 +2,8 @@
 // scan as the scan window over the registered receiver and the program's tables, and prints its
 // log. With --first-run it scans only while the tables hold no audio service, so a user's own
 // tables are never touched; that is how a headless first start gets the services of its air.
+// Without a display nobody can answer the scan's question whether to remove services no longer
+// on air (it takes No): --remove-absent answers Yes.
 // Exit status: 0 scanned, 1 failed, 2 usage, 3 (--first-run) nothing to do.
 
 #include <QCoreApplication>
@@ -23,7 +25,13 @@ namespace {
 
 constexpr int kNothingToDo = 3;
 
-int Scan(bool firstRun) {
+struct Options {
+    bool firstRun = false;
+    bool removeAbsent = false;
+};
+
+int Scan(const Options& options) {
+    const bool firstRun = options.firstRun;
     if (!TReceiverComponent::IsInstalled()) {
         std::fprintf(stderr, "tunora-scan: no receiver component is registered.\n");
         return 1;
@@ -38,6 +46,11 @@ int Scan(bool firstRun) {
     TServiceTablesWrapper tables(ProgramFolder::Path(), Dialogs::Instance());
     if (firstRun && tables.CountServices(u'A') != 0) {
         return kNothingToDo;
+    }
+    if (options.removeAbsent) {
+        // A table without audio services is emptied by the scan without asking: that is its
+        // answer Yes.
+        tables.ClearServices();
     }
     TViaDABWrapper wrapper([] { return TReceiverComponent::CreateRegistered(); });
     TMainControl control(wrapper, tables);
@@ -64,17 +77,29 @@ int Scan(bool firstRun) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     SetProcessFormats();
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.size() > 1 || (arguments.size() == 1 && arguments[0] != u"--first-run")) {
+    Options options;
+    bool usage = false;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        if (argument == u"--first-run" && !options.firstRun) {
+            options.firstRun = true;
+        } else if (argument == u"--remove-absent" && !options.removeAbsent) {
+            options.removeAbsent = true;
+        } else {
+            usage = true;
+        }
+    }
+    if (usage) {
         std::fprintf(stderr,
-                     "usage: tunora-scan [--first-run]\n"
+                     "usage: tunora-scan [--first-run] [--remove-absent]\n"
                      "  Scans the included channels and saves the service tables.\n"
-                     "  --first-run  only when the tables hold no audio service yet (else\n"
-                     "               exit status 3)\n");
+                     "  --first-run      only when the tables hold no audio service yet (else\n"
+                     "                   exit status 3)\n"
+                     "  --remove-absent  drop the services no longer on air (without it they\n"
+                     "                   are kept)\n");
         return 2;
     }
     try {
-        return Scan(!arguments.isEmpty());
+        return Scan(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tunora-scan: %s\n", e.what());
         return 1;

@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <exception>
+#include <functional>
 
 #include "platform/Dialogs.h"
 #include "receiver/RetuneQuestion.h"
@@ -9,6 +10,19 @@
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/CommandLine.h"
+
+namespace {
+
+void ShowingErrors(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                                       DialogButtons::Ok);
+    }
+}
+
+}  // namespace
 
 TBarCommands::TBarCommands(TServiceTablesWrapper& tables, TSettingsWrapper& settings,
                            TMainControl& control, std::function<void(std::int32_t)> onStarted)
@@ -26,15 +40,14 @@ void TBarCommands::StartService(std::int32_t serviceId) {
     if (!ConfirmRetune(control_, serviceId)) {
         return;
     }
-    settings_.AddRecent(serviceId);
-    try {
-        control_.PlayService(serviceId, settings_.ReadBool(Setting::ShowAudioInfo));
-    } catch (const std::exception& error) {
-        // A receiver failure is reported like any other error; the program goes on.
-        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                       DialogButtons::Ok);
-    }
-    settings_.WriteString(Setting::Playing, tables_.GetServiceKey(serviceId, true, u':'));
+    // A refused settings write or a receiver failure is reported like any other error; the
+    // service is played (or stopped) all the same.
+    ShowingErrors([&] { settings_.AddRecent(serviceId); });
+    ShowingErrors(
+        [&] { control_.PlayService(serviceId, settings_.ReadBool(Setting::ShowAudioInfo)); });
+    ShowingErrors([&] {
+        settings_.WriteString(Setting::Playing, tables_.GetServiceKey(serviceId, true, u':'));
+    });
     onStarted_(serviceId);
 }
 

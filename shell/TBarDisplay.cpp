@@ -8,12 +8,12 @@
 
 #include "Version.h"
 #include "receiver/TMainControl.h"
-#include "services/ProgrammeTypes.h"
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/GuiImages.h"
 #include "shell/TBarLayout.h"
 #include "shell/TTrayIcon.h"
+#include "windows/TServicePictures.h"
 
 namespace {
 
@@ -32,6 +32,8 @@ TBarLayout LayoutOf(const QWidget* window) {
 }
 
 }  // namespace
+
+TBarDisplay::~TBarDisplay() = default;
 
 TBarDisplay::TBarDisplay(QWidget* window, TTrayIcon& tray, const TServiceTablesWrapper& tables,
                          const TSettingsWrapper& settings, TMainControl& control,
@@ -159,8 +161,7 @@ TBarView TBarDisplay::View() const {
 }
 
 QImage TBarDisplay::ServicePicture(std::int32_t serviceId, int size) const {
-    if (serviceId == 0) {
-        return GuiImages::Gif(GetProductImageName(size));
-    }
-    return GuiImages::Gif(GetGenreImageName(tables_.GetServiceProgrammeType(serviceId), size));
+    const std::optional<TIndexedBitmap> picture =
+        TServicePictures::SharedOr(ownPictures_, tables_).LoadServicePicture(serviceId, size);
+    return picture ? GuiImages::FromBitmap(*picture) : QImage();
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "shell/TBarIndicators.h"
 #include "shell/TBarPainter.h"
@@ -12,6 +13,7 @@ class QWidget;
 class TMainControl;
 class TServiceTablesWrapper;
 class TSettingsWrapper;
+class TServicePictures;
 class TTrayIcon;
 
 // What the bar shows of the tuning controller's state: the service's name or tuning text (with
@@ -23,6 +25,7 @@ public:
     TBarDisplay(QWidget* window, TTrayIcon& tray, const TServiceTablesWrapper& tables,
                 const TSettingsWrapper& settings, TMainControl& control,
                 std::function<void()> resetLabel);
+    ~TBarDisplay();
 
     // Shows `serviceId` (0: nothing plays), with its tuning text while `tuning`.
     void ShowService(std::int32_t serviceId, bool tuning);
@@ -44,7 +47,8 @@ public:
 
     // What the painter draws.
     TBarView View() const;
-    // The product picture for 0, else the genre picture of the service's programme type.
+    // The product picture for 0, else the service's own (branding) picture, else the picture of
+    // its programme type.
     QImage ServicePicture(std::int32_t serviceId, int size) const;
 
     std::int32_t ShownService() const { return shownService_; }
@@ -62,6 +66,8 @@ private:
     const TSettingsWrapper& settings_;
     TMainControl& control_;
     std::function<void()> resetLabel_;
+    // The pictures when the program has none of its own (tests); made on first use.
+    mutable std::unique_ptr<TServicePictures> ownPictures_;
 
     std::int32_t shownService_ = 0;
     bool shownTuning_ = false;

@@ -1,8 +1,6 @@
 #include "shell/TDSLCanvas.h"
 
-#include <QApplication>
 #include <QPainter>
-#include <QPalette>
 #include <QWidget>
 
 TDSLCanvas::TDSLCanvas(QWidget* target, std::function<QRect()> area, const QFont& font)
@@ -42,8 +40,9 @@ void TDSLCanvas::DrawText(int x, const QString& text, bool link) {
     }
     QPainter painter(&strip_);
     painter.setFont(font_);
-    painter.setPen(link ? QColor(0, 0, 255)
-                        : QApplication::palette().color(QPalette::Active, QPalette::WindowText));
+    // The strip is white whatever the desktop theme, so its text is black, not the theme's
+    // window-text colour (near-white in a dark theme).
+    painter.setPen(link ? QColor(0, 0, 255) : QColor(Qt::black));
     const int baseline = (height_ - metrics_.height()) / 2 + metrics_.ascent();
     painter.drawText(QPoint(x, baseline), text);
 }

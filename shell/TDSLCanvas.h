@@ -12,7 +12,7 @@ class QPainter;
 class QWidget;
 
 // The label drawer's strip as a picture: white, as high as the label area was at creation, with
-// the text in the window-text colour and links in pure blue. Paint asks the window to repaint the
+// the text in black and links in pure blue. Paint asks the window to repaint the
 // label area, whose paint event copies the visible columns with DrawOn. Main thread.
 class TDSLCanvas : public TDSLSurface {
 public:

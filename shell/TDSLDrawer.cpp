@@ -3,6 +3,7 @@
 #include <QThread>
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 
 #include "shell/DSLLinks.h"
 
@@ -40,12 +41,9 @@ void TDSLDrawer::Reset() {
     hotspots_.clear();
     if (surface_) {
         surface_->CompactStrip(0, 0);
-        const int v = surface_->AreaWidth();
-        while (stripWidth_ - viewOffset_ < v) {
-            ExtendStrip();
-        }
-        // One more, so that the next text enters from beyond the right edge.
-        ExtendStrip();
+        // One gap more than covers the area, so that the next text enters from beyond the right
+        // edge.
+        ExtendStripBy(GapsToCover(surface_->AreaWidth()) + 1);
         Paint();
     }
 }
@@ -78,8 +76,11 @@ void TDSLDrawer::Step(int jump) {
         if (v < textWidth_) {
             // A long text comes round again, or its successor takes its place.
             AppendText(labelSource_());
+            ExtendStrip();
+        } else {
+            // Blank run-in: every gap it takes at once, so the strip is rebuilt only once.
+            ExtendStripBy(GapsToCover(v));
         }
-        ExtendStrip();
     }
     idle_ = v >= textWidth_ && textStart_ == viewOffset_;
     Paint();
@@ -107,7 +108,19 @@ void TDSLDrawer::AppendText(const QString& text) {
 }
 
 void TDSLDrawer::ExtendStrip() {
-    stripWidth_ += kGap;
+    ExtendStripBy(1);
+}
+
+int TDSLDrawer::GapsToCover(int v) const {
+    const int missing = v - (stripWidth_ - viewOffset_);
+    return missing > 0 ? static_cast<int>((std::int64_t{missing} + kGap - 1) / kGap) : 0;
+}
+
+void TDSLDrawer::ExtendStripBy(int gaps) {
+    if (gaps <= 0) {
+        return;
+    }
+    stripWidth_ += gaps * kGap;
     if (surface_) {
         surface_->CompactStrip(0, stripWidth_);
     }

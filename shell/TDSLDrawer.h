@@ -92,6 +92,10 @@ public:
 private:
     void AssertMainThread() const;
     void MarkLinks(int x0, const QString& text);
+    // How many gaps the strip still lacks to reach `v` columns past the view.
+    int GapsToCover(int v) const;
+    // ExtendStrip `gaps` times over, in one rebuild of the strip.
+    void ExtendStripBy(int gaps);
     void Run(std::stop_token stop);
     bool StepOnMainThread(const std::stop_token& stop);
 

@@ -8,7 +8,21 @@ namespace {
 // The click timer's interval until its first use gives it the double-click time (ms).
 constexpr int kInitialClickInterval = 600;
 
+std::function<bool()>& AvailabilityCheck() {
+    static std::function<bool()> check;
+    return check;
+}
+
 }  // namespace
+
+bool TTrayIcon::IsAvailable() {
+    const std::function<bool()>& check = AvailabilityCheck();
+    return check ? check() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TTrayIcon::SetAvailabilityCheck(std::function<bool()> check) {
+    AvailabilityCheck() = std::move(check);
+}
 
 TTrayIcon::TTrayIcon(const QIcon& icon, const QString& tip,
                      std::function<void(int mouseMessage)> onMessage, std::function<void()> onClick)
@@ -20,7 +34,7 @@ TTrayIcon::TTrayIcon(const QIcon& icon, const QString& tip,
 TTrayIcon::~TTrayIcon() = default;
 
 void TTrayIcon::Add() {
-    if (widget_ || !QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (widget_ || !IsAvailable()) {
         return;
     }
     widget_ = std::make_unique<QSystemTrayIcon>(icon_);

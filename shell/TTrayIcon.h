@@ -25,6 +25,12 @@ public:
               std::function<void(int mouseMessage)> onMessage, std::function<void()> onClick);
     ~TTrayIcon();
 
+    // Whether the desktop has a notification area: QSystemTrayIcon's answer unless a check was
+    // installed. Without one, hiding the bar would leave nothing to bring it back with.
+    static bool IsAvailable();
+    // Replaces the answer of IsAvailable (tests force it); an empty check restores Qt's.
+    static void SetAvailabilityCheck(std::function<bool()> check);
+
     // Adds the icon to the notification area, when the desktop has one.
     void Add();
     // Takes the icon out of the notification area.

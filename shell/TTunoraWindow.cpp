@@ -13,7 +13,9 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
 #include <exception>
+#include <functional>
 
 #include "platform/Dialogs.h"
 #include "platform/HandOverServer.h"
@@ -45,6 +47,31 @@ constexpr QPoint kQuickMenuKeyOffset(24, 24);
 constexpr QPoint kMainMenuKeyOffset(80, 24);
 // The service pictures in the menus.
 constexpr int kMenuIconSize = 16;
+// The launcher's --maximized, handed over as the command line's lParam.
+constexpr std::int64_t kShowMaximized = 3;
+
+// A refused settings write (or any other failure) under a slot or in the destructor is shown as
+// its text; the program goes on.
+void Guarded(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                                       DialogButtons::Ok);
+    }
+}
+
+// The stored width, kept between the bar's minimum and the width of the screen it opens on: a
+// wider bar could not be seen whole, and a huge one would cost start-up a strip that wide.
+int OpeningWidth(int stored, QPoint topLeft) {
+    const QScreen* screen = QGuiApplication::screenAt(topLeft);
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    const int screenWidth = screen ? screen->availableGeometry().width() : stored;
+    return std::clamp(stored, TBarLayout::kMinimumWidth,
+                      std::max(screenWidth, TBarLayout::kMinimumWidth));
+}
 
 }  // namespace
 
@@ -99,9 +126,10 @@ TTunoraWindow::TTunoraWindow(TServiceTablesWrapper& tables, TSettingsWrapper& se
     // 4. Size, shape and place.
     setMinimumSize(TBarLayout::kMinimumWidth, TBarLayout::kHeight);
     setMaximumHeight(TBarLayout::kHeight);
-    resize(settings_.ReadInteger(Setting::Width), TBarLayout::kHeight);
+    const QPoint topLeft(settings_.ReadInteger(Setting::Left), settings_.ReadInteger(Setting::Top));
+    resize(OpeningWidth(settings_.ReadInteger(Setting::Width), topLeft), TBarLayout::kHeight);
     ApplyShape();
-    move(settings_.ReadInteger(Setting::Left), settings_.ReadInteger(Setting::Top));
+    move(topLeft);
 
     CreateActions();
 
@@ -156,9 +184,11 @@ TTunoraWindow::~TTunoraWindow() {
     handOver_.reset();
     labelDrawer_->Terminate();
     labelDrawer_.reset();
-    settings_.WriteInteger(Setting::Width, width());
-    settings_.WriteInteger(Setting::Top, y());
-    settings_.WriteInteger(Setting::Left, x());
+    Guarded([this] {
+        settings_.WriteInteger(Setting::Width, width());
+        settings_.WriteInteger(Setting::Top, y());
+        settings_.WriteInteger(Setting::Left, x());
+    });
     try {
         control_.PlayService(0, false);
     } catch (const std::exception&) {
@@ -203,6 +233,11 @@ void TTunoraWindow::CreateActions() {
 
 int TTunoraWindow::HandOverMessage(int wParam, std::int64_t lParam, const QString& text) {
     const int result = commands_.HandOverMessage(wParam, lParam, text);
+    // Without a notification area a later start is the only way back to a hidden bar.
+    if (wParam == TBarCommands::kCommandLine && !TTrayIcon::IsAvailable() &&
+        (lParam == kShowMaximized || CommandLine::Split(text).size() <= 1)) {
+        RestoreBarAction->trigger();
+    }
     RefreshTrayIcon();
     return result;
 }
@@ -344,7 +379,8 @@ void TTunoraWindow::HyperlinkCheck(const QPoint& global) {
     if (labelDrawer_ && column) {
         link = labelDrawer_->HotspotAt(*column);
     }
-    if (!link.isEmpty()) {
+    // Only web and mail addresses are offered: a label is anybody's broadcast.
+    if (!link.isEmpty() && IsOpenableLink(MakeLinkTarget(link))) {
         hyperlinkTarget_ = MakeLinkTarget(link);
         HyperlinkAction->setText(TBarMenus::Literal(hyperlinkTarget_));
         HyperlinkAction->setVisible(true);
@@ -431,12 +467,17 @@ void TTunoraWindow::QuietActionExecute() {
 }
 
 void TTunoraWindow::RestoreBarActionExecute() {
-    settings_.WriteBool(Setting::HideBar, false);
+    Guarded([this] { settings_.WriteBool(Setting::HideBar, false); });
     ExpandBar();
 }
 
 void TTunoraWindow::MinimizeBarActionExecute() {
-    settings_.WriteBool(Setting::HideBar, true);
+    // Hidden without a notification area, the bar could not be brought back (and would stay
+    // hidden at the next start): it stays.
+    if (!TTrayIcon::IsAvailable()) {
+        return;
+    }
+    Guarded([this] { settings_.WriteBool(Setting::HideBar, true); });
     CollapseBar();
 }
 
@@ -452,7 +493,7 @@ void TTunoraWindow::ExitActionExecute() {
 }
 
 void TTunoraWindow::HyperlinkActionExecute() {
-    if (!hyperlinkTarget_.isEmpty()) {
+    if (IsOpenableLink(hyperlinkTarget_)) {
         QDesktopServices::openUrl(QUrl(hyperlinkTarget_));
     }
 }

@@ -1,8 +1,10 @@
 // Tunora's entry point: the start-up order and the orderly shut-down.
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTimeZone>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +31,7 @@
 #include "services/TServiceTablesWrapper.h"
 #include "services/TSettingsWrapper.h"
 #include "shell/CommandLine.h"
+#include "shell/PlayingNotice.h"
 #include "shell/QtDialogs.h"
 #include "shell/Startup.h"
 #include "shell/TBarCommands.h"
@@ -97,6 +100,22 @@ std::unique_ptr<TViaDABWrapper> CreateReceiverWrapper() {
     }
 }
 
+// Without a display nobody sees the bar: each service started is told on standard output, with
+// where to listen to it.
+void AnnouncePlaying(const TServiceTablesWrapper& tables, const TSettingsWrapper& settings,
+                     const THTTPServerManager& servers, std::int32_t serviceId) {
+    int port = 0;
+    try {
+        port = servers.Server() != nullptr ? settings.ReadInteger(Setting::ServerPort) : 0;
+    } catch (const std::exception&) {
+    }
+    const QString line = PlayingNotice::Line(tables, serviceId, QSysInfo::machineHostName(), port);
+    if (!line.isEmpty()) {
+        std::printf("%s\n", line.toLocal8Bit().constData());
+        std::fflush(stdout);
+    }
+}
+
 QStringList Arguments(int argc, char** argv) {
     QStringList args;
     for (int i = 0; i < argc; ++i) {
@@ -147,7 +166,9 @@ int main(int argc, char** argv) {
                          "Tunora: the command line is longer than 255 characters and was not "
                          "handed over.\n");
         } else {
-            HandOverClient::Send(TBarCommands::kCommandLine, 0, line);
+            // The show command rides along: without a notification area, --maximized (like
+            // a start without arguments) brings the running instance's bar back.
+            HandOverClient::Send(TBarCommands::kCommandLine, showCommand, line);
         }
         return 0;
     }
@@ -224,6 +245,17 @@ int main(int argc, char** argv) {
     splash.reset();
 
     Startup::WriteProgramIdentity(*settings, ProgramFolder::ExecutablePath());
+    Startup::ReportMissingMachineDefaults(
+        *settings, QFileInfo(ProgramFolder::ExecutablePath()).absolutePath() +
+                       QStringLiteral("/tunora-register-receiver"));
+    if (headless) {
+        // The bar ran the start's own command line while it was made.
+        AnnouncePlaying(*tables, *settings, *server, control->CurrentService());
+        QObject::connect(bar.get(), &TTunoraWindow::ServiceStarted, bar.get(),
+                         [&tables, &settings, &server](std::int32_t serviceId) {
+                             AnnouncePlaying(*tables, *settings, *server, serviceId);
+                         });
+    }
     Startup::ApplyShowCommand(*settings, showCommand);
     if (!settings->ReadBool(Setting::HideBar)) {
         bar->ExpandBar();

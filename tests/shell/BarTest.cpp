@@ -2,16 +2,33 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
+#include <tuple>
 
 #include "recording/TRecordManager.h"
+#include "resources/Resources.h"
+#include "services/ProgrammeTypes.h"
+#include "shell/GuiImages.h"
+#include "shell/QtDialogs.h"
+#include "shell/Startup.h"
+#include "shell/TDSLCanvas.h"
 #include "shell/TDSLDrawer.h"
+#include "shell/TTrayIcon.h"
 #include "shell/TTunoraWindow.h"
 #include "tests/receiver/TestRecorder.h"
 #include "tests/sim/PadReader.h"
 #include "tests/support/ReceiverWorld.h"
+#include "windows/TServicePictures.h"
 
 namespace {
 
@@ -24,9 +41,13 @@ protected:
     BarTest() {
         fake.air[k12B].services.push_back({0xC0E0, "Rock & Roll", 5, {{105, "Rock & Roll", 1, 0}}});
         rock = tables.AddService(0xC0E0, 0, QStringLiteral("Rock & Roll"), u'A', 5, k12B);
+        // The bar as on a desktop with a notification area, unless a test takes it away.
+        TTrayIcon::SetAvailabilityCheck([] { return true; });
     }
     ~BarTest() override {
         bar.reset();
+        TTrayIcon::SetAvailabilityCheck({});
+        ServicePictures = nullptr;
         for (TestRecorder* r : recorders) {
             control.RemoveRecorder(r);
         }
@@ -399,4 +420,110 @@ TEST_F(BarTest, DoubleClickOffersTheLinkUnderIt) {
     EXPECT_EQ(bar->HyperlinkTarget(), u"mailto:studio@harbour.fm");
     EXPECT_FALSE(bar->HyperlinkAction->isVisible());
     EXPECT_FALSE(bar->isVisible());
+}
+
+// Without a notification area the corner click leaves the bar open and "HideBar" alone; a later
+// start without arguments, or with --maximized (show command 3), brings a hidden bar back.
+TEST_F(BarTest, WithoutATrayTheBarCannotBeLost) {
+    TTrayIcon::SetAvailabilityCheck([] { return false; });
+    MakeBar();
+    bar->RestoreBarAction->trigger();
+    bar->MinimizeBarAction->trigger();
+    EXPECT_TRUE(bar->BarExpanded());
+    for (const auto& [showCommand, line, shown] :
+         {std::tuple{1, "tunora", true}, {3, "tunora NUL", true}, {1, "tunora NUL", false}}) {
+        bar->CollapseBar();
+        settings.WriteBool(Setting::HideBar, true);
+        bar->HandOverMessage(1, showCommand, QString::fromLatin1(line));
+        EXPECT_EQ(bar->BarExpanded(), shown) << line;
+        EXPECT_EQ(settings.ReadBool(Setting::HideBar), !shown) << line;
+    }
+}
+
+// The bar and its tray icon show a service's own (branding) picture, else its genre picture.
+TEST_F(BarTest, ServicesOwnPictureBeforeItsGenre) {
+    const QString folder = env.Root() + QStringLiteral("/Branding");
+    QDir().mkpath(folder + QStringLiteral("/GIF"));
+    for (const QString& size : {u"16"_qs, u"32"_qs}) {
+        QFile file(folder + QStringLiteral("/GIF/$C0DE_") + size + QStringLiteral(".gif"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(*Resources::Find(QStringLiteral("GIF"), QStringLiteral("ALARM") + size));
+    }
+    TServicePictures pictures(tables, folder);
+    ServicePictures = &pictures;
+    settings.WriteBool(Setting::ChangeTaskBarIcon, true);
+    MakeBar();
+    bar->ShowService(radioOne, false);
+    EXPECT_EQ(bar->Icon32Image(), GuiImages::Gif(QStringLiteral("ALARM32")));
+    EXPECT_EQ(bar->TrayIcon().pixmap(16).toImage().convertToFormat(QImage::Format_ARGB32),
+              GuiImages::Gif(QStringLiteral("ALARM16")));
+    bar->ShowService(otherA, false);
+    EXPECT_EQ(bar->Icon32Image(), GuiImages::Gif(GetGenreImageName(3, 32)));
+}
+
+// Refused settings writes are shown as their text: the service plays, the bar opens, start-up's
+// show command goes on, and the bar's destruction runs to its end. A huge stored "Width" opens a
+// bar as wide as the screen.
+TEST_F(BarTest, RefusedWritesAreShownAndHugeWidthIsClamped) {
+    settings.WriteInteger(Setting::Width, 0x7fffffff);
+    MakeBar();
+    EXPECT_EQ(bar->width(), QGuiApplication::primaryScreen()->availableGeometry().width());
+    // A folder where the user hive's file should be: every write fails, even for root.
+    QFile::remove(RegistryKey::HiveFile(RegistryKey::Hive::User));
+    ASSERT_TRUE(QDir().mkpath(RegistryKey::HiveFile(RegistryKey::Hive::User)));
+    bar->StartService(radioOne);
+    EXPECT_EQ(control.CurrentService(), radioOne);
+    bar->RestoreBarAction->trigger();
+    EXPECT_TRUE(bar->BarExpanded());
+    Startup::ApplyShowCommand(settings, 7);
+    bar.reset();
+    QStringList texts;
+    for (qsizetype i = 0; i < dialogs.boxes.size(); ++i) {
+        texts.append(dialogs.boxes[i].text);
+    }
+    EXPECT_EQ(
+        texts,
+        QStringList({u"Failed to set data for 'Recents'"_qs, u"Failed to set data for 'Playing'"_qs,
+                     u"Failed to set data for 'HideBar'"_qs, u"Failed to set data for 'HideBar'"_qs,
+                     u"Failed to set data for 'Width'"_qs}));
+}
+
+// Label text is black on the white strip even where the theme's window text is white.
+TEST(LabelCanvas, TextIsDarkInADarkTheme) {
+    QPalette dark = QApplication::palette();
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(dark);
+    TDSLCanvas canvas(
+        nullptr, [] { return QRect(0, 0, 100, 15); }, QFont());
+    canvas.CompactStrip(0, 100);
+    canvas.DrawText(0, QStringLiteral("Harbour FM"), false);
+    int darkest = 255;
+    for (int p = 0; p < 100 * 15; ++p) {
+        darkest = std::min(darkest, qGray(canvas.Strip().pixel(p % 100, p / 100)));
+    }
+    EXPECT_LT(darkest, 64);
+}
+
+// A name typed without an extension in the save dialog gets the extension of the file type the
+// user chose: "Ogg Vorbis" and "name" give name.ogg.
+TEST(QtDialogsSave, ChosenFileTypeDecidesTheExtension) {
+    QTemporaryDir folder;
+    QTimer::singleShot(50, [] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        // As the user's pick from the list does.
+        auto* types = dialog->findChild<QComboBox*>(u"fileTypeCombo"_qs);
+        types->setCurrentIndex(1);
+        Q_EMIT types->activated(1);
+        Q_EMIT types->textActivated(types->itemText(1));
+        dialog->findChild<QLineEdit*>(u"fileNameEdit"_qs)->setText(QStringLiteral("name"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QtDialogs dialogs;
+    const std::optional<SaveFileAnswer> answer =
+        dialogs.SaveFile({QString(), folder.path(), QString(),
+                          u"MPEG Audio (Layer 2)|*.mp2|Ogg Vorbis|*.ogg"_qs, 1, u"MP2"_qs});
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(QFileInfo(answer->path).fileName(), QStringLiteral("name.ogg"));
+    EXPECT_EQ(answer->filterIndex, 2);
 }

@@ -18,6 +18,7 @@ public:
     int AreaWidth() const override { return width_; }
     int TextPixelWidth(const QString& text) const override { return static_cast<int>(text.size()); }
     void CompactStrip(int from, int width) override {
+        ++compactions;
         QString moved = strip.mid(from).left(width);
         strip = moved + QString(width - moved.size(), u'_');
     }
@@ -32,6 +33,7 @@ public:
     QString strip;
     QString shown;
     QStringList links;
+    int compactions = 0;
     int width_;
 };
 
@@ -277,4 +279,29 @@ TEST(TDSLDrawer, ThreadPacesStepsOnTheMainThread) {
     timer.start();
     f.drawer.Terminate();
     EXPECT_LT(timer.elapsed(), 500);
+}
+
+// Only web and mail addresses may be opened; a word naming another scheme never is, even with
+// "http:" inside it.
+TEST(IsOpenableLink, OnlyWebAndMail) {
+    for (const auto& [target, openable] : {std::pair{"http://www.harbour.fm", true},
+                                           {"HTTPS://Harbour.FM/news?a=1", true},
+                                           {"mailto:studio@harbour.fm", true},
+                                           {"file:///x/y.sh?http:", false},
+                                           {"javascript:alert(1)//http:", false},
+                                           {"smb://host/share/http:", false},
+                                           {"http://", false},
+                                           {"mailto:", false}}) {
+        EXPECT_EQ(IsOpenableLink(MakeLinkTarget(QString::fromLatin1(target))), openable) << target;
+    }
+}
+
+// A very wide label area gets its blank run-in in one rebuild of the strip, not one per gap,
+// and as wide as gap by gap.
+TEST(TDSLDrawer, WideAreaBuildsItsStripOnce) {
+    DrawerFixture f(100000);
+    f.surface.compactions = 0;
+    f.drawer.Reset();
+    EXPECT_LE(f.surface.compactions, 2);
+    EXPECT_EQ(f.drawer.StripWidth(), (100000 / kGapColumns + 1) * kGapColumns + kGapColumns);
 }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSysInfo>
 
 #include "LayerTwoStream.h"
 #include "platform/HandOverClient.h"
@@ -15,8 +16,8 @@ namespace {
 
 const QString KeyPath = QStringLiteral("Software\\Tunora\\Tunora");
 
-QString ProgramPath() {
-    return qEnvironmentVariable("TUNORA_TEST_BIN_DIR") + QStringLiteral("/tunora");
+QString ProgramPath(const QString& name = QStringLiteral("tunora")) {
+    return qEnvironmentVariable("TUNORA_TEST_BIN_DIR") + u'/' + name;
 }
 
 RegistryKey UserKey() {
@@ -182,4 +183,59 @@ TEST_F(Program, RecodeConvertsStandardInput) {
     EXPECT_TRUE(wav.startsWith("RIFF"));
     EXPECT_EQ(wav.size() - 44, qsizetype(mp2.PcmBytesPerFrame()) * mp2.Frames);
     EXPECT_FALSE(QFile::exists(env.ProgramDir() + QStringLiteral("/Ensemble.csv")));
+}
+
+// Registering the receiver creates the machine-wide defaults; --defaults adds missing ones only.
+TEST_F(Program, RegistrationCreatesMachineDefaults) {
+    ASSERT_EQ(
+        QProcess::execute(ProgramPath(QStringLiteral("tunora-register-receiver")), QStringList()),
+        0);
+    EXPECT_EQ(MachineKey().ReadString(QStringLiteral("ServerPassword")).size(), 16);
+    MachineKey().WriteString(QStringLiteral("ServerPassword"), QStringLiteral("mine"));
+    MachineKey().DeleteValue(QStringLiteral("ServerPort"));
+    ASSERT_EQ(QProcess::execute(ProgramPath(QStringLiteral("tunora-register-receiver")),
+                                {u"--defaults"_qs}),
+              0);
+    EXPECT_EQ(MachineKey().ReadInteger(QStringLiteral("ServerPort")), 8080);
+    EXPECT_EQ(MachineKey().ReadString(QStringLiteral("ServerPassword")), QStringLiteral("mine"));
+}
+
+// A headless run prints each service it starts and where to listen; where the machine-wide
+// defaults cannot be created it says so once, with the command that creates them.
+TEST_F(Program, HeadlessRunTellsWhatPlaysAndWhatIsMissing) {
+    const QString base = u"http://"_qs + QSysInfo::machineHostName() + u":8080/"_qs;
+    const QString blocker = env.File(QStringLiteral("blocked"));
+    QFile(blocker).open(QIODevice::WriteOnly);
+    for (const auto& [refused, where] :
+         {std::pair{false, u"stream "_qs + base + u"49374.mp2, page "_qs + base + u"index.htm"_qs},
+          {true, u"no HTTP server (\"ServerPort\" is 0)"_qs}}) {
+        if (refused) {
+            qputenv("TUNORA_MACHINE_HIVE",
+                    (blocker + QStringLiteral("/Tunora.conf")).toLocal8Bit());
+        }
+        firstErr.clear();
+        StartFirst({QStringLiteral("PLAY"), QStringLiteral("$C0DE")});
+        StopFirst();
+        EXPECT_EQ(first.readAllStandardOutput(),
+                  "Tunora: playing Radio One ($C0DE); " + where.toLocal8Bit() + '\n');
+        EXPECT_EQ(firstErr.count(
+                      "are missing and this user may not create them in " + blocker.toLocal8Bit() +
+                      "/Tunora.conf, so the HTTP server is off. " + "Create them once with: sudo " +
+                      ProgramPath(u"tunora-register-receiver"_qs).toLocal8Bit() + " --defaults\n"),
+                  refused ? 1 : 0)
+            << firstErr.toStdString();
+    }
+}
+
+// tunora-scan drops services no longer on air only with --remove-absent.
+TEST_F(Program, ScanRemovesAbsentServicesOnlyWhenAsked) {
+    for (const auto& [args, kept] :
+         {std::pair{QStringList{}, true}, {QStringList{u"--remove-absent"_qs}, false}}) {
+        ASSERT_EQ(QProcess::execute(ProgramPath(QStringLiteral("tunora-scan")), args), 0);
+        QFile services(env.ProgramDir() + QStringLiteral("/Services.csv"));
+        ASSERT_TRUE(services.open(QIODevice::ReadOnly));
+        const QByteArray text = services.readAll();
+        EXPECT_TRUE(text.contains("\"$C2A1\""));
+        EXPECT_EQ(text.contains("\"$C0DE\""), kept) << args.join(u' ').toStdString();
+    }
 }
