@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QThread>
 
 #include "tests/support/TestEnv.h"
@@ -27,6 +28,7 @@ QHash<QString, QByteArray> Files(const QString& folder) {
 
 // Runs the saving child to its end; how long it took (ms).
 qint64 SaveOnce(const QString& folder, int version) {
+    QDir().mkpath(folder);
     QElapsedTimer timer;
     timer.start();
     EXPECT_EQ(QProcess::execute(QStringLiteral(SAVE_CHILD), {folder, QString::number(version)}), 0);
@@ -48,6 +50,7 @@ TEST(SaveKill, EveryFileIsOneWholeVersion) {
     const QString folder = env.File(QStringLiteral("killed"));
     QDir().mkpath(folder);
     QRandomGenerator random(18);
+    const QRegularExpression temporary(QStringLiteral("^(.+)\\.[A-Za-z0-9]{6}$"));
     int checked = 0;
     for (int run = 0; run < 30; ++run) {
         QProcess child;
@@ -58,6 +61,12 @@ TEST(SaveKill, EveryFileIsOneWholeVersion) {
         ASSERT_TRUE(child.waitForFinished());
         const QHash<QString, QByteArray> files = Files(folder);
         for (auto it = files.cbegin(); it != files.cend(); ++it) {
+            // A kill between a temporary's creation and its rename leaves the temporary (the
+            // name plus six characters) beside the untouched file: nobody reads it.
+            if (const auto match = temporary.match(it.key());
+                match.hasMatch() && whole[0].contains(match.captured(1))) {
+                continue;
+            }
             ASSERT_TRUE(whole[0].contains(it.key())) << "left behind: " << it.key().toStdString();
             EXPECT_TRUE(it.value() == whole[0][it.key()] || it.value() == whole[1][it.key()])
                 << it.key().toStdString() << " is partial after run " << run;
