@@ -17,10 +17,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "Version.h"
@@ -164,8 +166,12 @@ TOptionsForm::TOptionsForm(TServiceTablesWrapper& tables, TSettingsWrapper& sett
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    resize(kClientWidth, kClientHeight);
-    setMinimumSize(kClientWidth, kClientHeight);
+    // Every page's tab in view: the desktop's font may be wider than the one the width suits.
+    const QMargins margins = layout->contentsMargins();
+    const int width = std::max(kClientWidth, PageControl->tabBar()->sizeHint().width() +
+                                                 margins.left() + margins.right() + 4);
+    resize(width, kClientHeight);
+    setMinimumSize(width, kClientHeight);
 
     // 5. The stored settings and the ensembles.
     ShowSettings();
