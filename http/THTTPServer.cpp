@@ -118,7 +118,14 @@ int THTTPServer::StreamCount() const {
 void THTTPServer::AcceptLoop(std::stop_token stop) {
     while (!stop.stop_requested()) {
         pollfd fds[2] = {{listener_.Descriptor(), POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        const int ready = ::poll(fds, 2, kReapMs);
+        if (ready == 0) {
+            // Threads that ended keep their stacks until joined: a burst of requests must not
+            // leave hundreds of them waiting for the next connection.
+            std::lock_guard guard(lock_);
+            ReapLocked();
+        }
+        if (ready <= 0) {
             continue;
         }
         if ((fds[1].revents & POLLIN) != 0 || stop.stop_requested()) {

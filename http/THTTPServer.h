@@ -41,6 +41,8 @@ public:
 
     static constexpr int kIdleThreads = 6;
     static constexpr int kMaxSessions = 1024;
+    // How long the acceptor waits for a connection before it joins the threads that ended.
+    static constexpr int kReapMs = 1000;
 
     // Listens on the setting "ServerPort" when it is not 0; when that fails, shows "Unable to
     // start HTTP server on port <n>." and goes on without listening. The collaborators are not

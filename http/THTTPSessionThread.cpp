@@ -137,13 +137,6 @@ void THTTPSessionThread::CloseSession() {
     connected_ = false;
 }
 
-bool THTTPSessionThread::Pause(int milliseconds) {
-    std::unique_lock lock(pauseLock_);
-    return !pauseWake_.wait_for(lock, stop_, std::chrono::milliseconds(milliseconds), [] {
-        return false;
-    }) && !stop_.stop_requested();
-}
-
 // ---- Request ------------------------------------------------------------------------------
 
 int THTTPSessionThread::ReadRequest() {
@@ -293,25 +286,23 @@ void THTTPSessionThread::SendStream(const QString& name) {
     if (!asked) {
         return;  // shutting down
     }
-    const QByteArray notSafe = StoredClip(QStringLiteral("NOTSAFE"));
+    const auto notSafe = [] { return StoredClip(QStringLiteral("NOTSAFE")); };
     if (choice != Choice::Stream) {
-        SendBytes(choice == Choice::NotSafe ? notSafe : StoredClip(QStringLiteral("UNAVAILABLE")));
-        return;
-    }
-    if (!Pause(kStreamDelayMs)) {
+        SendBytes(choice == Choice::NotSafe ? notSafe()
+                                            : StoredClip(QStringLiteral("UNAVAILABLE")));
         return;
     }
     const QString value = GetHeader(QStringLiteral("Icy-MetaData:")).trimmed();
     const QString serviceName = tables.GetServiceLabel(service);
     if (value.isEmpty()) {
-        StartStream(service, HTTPPages::StreamHead(), 0, serviceName, notSafe);
+        StartStream(service, HTTPPages::StreamHead(), 0, serviceName, notSafe, kStreamDelayMs);
         return;
     }
     const int metaInterval = value.toInt() < 1 ? 0 : HTTPText::kMetaInterval;
     StartStream(
         service,
         HTTPPages::IcyHead(serviceName, tables.GetServiceProgrammeTypeName(service), metaInterval),
-        metaInterval, serviceName, notSafe);
+        metaInterval, serviceName, notSafe, kStreamDelayMs);
 }
 
 void THTTPSessionThread::SendRawStream(const QString& name) {
@@ -322,12 +313,12 @@ void THTTPSessionThread::SendRawStream(const QString& name) {
         return;
     }
     StartStream(service, HTTPPages::RawStreamHead(), 0, tables.GetServiceLabel(service),
-                HTTPPages::Unavailable());
+                &HTTPPages::Unavailable, 0);
 }
 
-void THTTPSessionThread::StartStream(std::int32_t serviceId, const QByteArray& head,
-                                     int metaInterval, const QString& serviceName,
-                                     const QByteArray& refused) {
+void THTTPSessionThread::StartStream(std::int32_t serviceId, QByteArray head, int metaInterval,
+                                     const QString& serviceName,
+                                     std::function<QByteArray()> refused, int delayMs) {
     if (!connected_) {
         return;
     }
@@ -338,51 +329,18 @@ void THTTPSessionThread::StartStream(std::int32_t serviceId, const QByteArray& h
     }
     auto recorder =
         std::make_unique<TRecorderHTTP>(serviceId, context_.Tables(), feed, metaInterval > 0);
-    TRecorderHTTP* added = recorder.get();
-    bool claimed = false;
-    const auto takeBack = [&] {
-        context_.CallController([&] { context_.Control().RemoveRecorder(added); }, true);
-    };
-    if (!context_.CallController([&] {
-            TMainControl& control = context_.Control();
-            if (!control.CanUseService(serviceId, false)) {
-                return;
-            }
-            control.AddRecorder(added);
-            claimed = true;
-            if (metaInterval > 0 && added->StreamHandle() != 0) {
-                try {
-                    feed->SetTitle(control.GetStreamLabel(added->StreamHandle()));
-                } catch (...) {
-                    // The writer reads the label again soon.
-                }
-            }
-        })) {
-        return;  // shutting down
-    }
-    if (!claimed) {
-        SendBytes(refused);
-        return;
-    }
-    if (!SendBytes(head)) {
-        takeBack();
-        return;
-    }
-    State = kStreaming;
     TSocket socket;
     {
         std::lock_guard guard(socketLock_);
         socket = std::move(ClientSocket);
         connected_ = false;
     }
-    auto listener = std::make_unique<TStreamListener>(std::move(socket), feed, std::move(recorder),
-                                                      metaInterval, Clock::now());
-    if (!writer.Add(listener)) {
-        // The server is stopping.
-        listener->Close();
-        recorder = listener->TakeRecorder();
-        takeBack();
-    }
+    State = kStreaming;
+    auto listener = std::make_unique<TStreamListener>(
+        std::move(socket), std::move(feed), std::move(recorder), metaInterval, std::move(head),
+        std::move(refused), Clock::now() + std::chrono::milliseconds(delayMs));
+    // Refused only while the server stops: the listener closes with it, its recorder never added.
+    writer.Add(listener);
 }
 
 // ---- Pictures and icons -------------------------------------------------------------------

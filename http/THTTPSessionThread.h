@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,8 +16,8 @@
 class THTTPSessionContext;
 
 // Serves connections one after another on its own thread: reads one request and answers it; a
-// live stream is handed, once its head is sent, to the stream writer, and the thread is free for
-// the next connection. Between connections it waits in the server's idle cache.
+// stream request, once checked, is handed to the stream writer, and the thread is free for the
+// next connection. Between connections it waits in the server's idle cache.
 //
 // Abort, Evict and AwaitingHead are for other threads (the server's).
 class THTTPSessionThread {
@@ -70,18 +69,16 @@ private:
     void SendPlaylist(const QString& name);
     void SendServicePicture(const QString& name, int size);
     void SendServiceIcon(const QString& name);
-    // Claims the receiver for the service (the check and the recorder's adding in one call on
-    // the controller's thread, so that of two requests only one can pass), sends `head` and
-    // hands the connection to the stream writer. Sends `refused` when the check fails.
-    void StartStream(std::int32_t serviceId, const QByteArray& head, int metaInterval,
-                     const QString& serviceName, const QByteArray& refused);
+    // Hands the connection to the stream writer, which after `delayMs` claims the receiver for
+    // the service and sends `head` and the stream, or what `refused` makes when the receiver is
+    // not free for it.
+    void StartStream(std::int32_t serviceId, QByteArray head, int metaInterval,
+                     const QString& serviceName, std::function<QByteArray()> refused, int delayMs);
 
     QString GetHeader(const QString& name) const;
     QString GetHost(bool addPort) const;
     bool Authenticated() const;
     void CloseSession();
-    // Waits, ending early when the thread is asked to stop. False when it was.
-    bool Pause(int milliseconds);
 
     THTTPSessionContext& context_;
     NextConnection next_;
@@ -100,8 +97,6 @@ private:
     char RequestBuffer[kBufferSize] = {};
     std::int32_t ReceivedCount = 0;
 
-    std::mutex pauseLock_;
-    std::condition_variable_any pauseWake_;
     // Last: built in place, so its stop state exists before the thread runs and every member
     // above is ready for it.
     std::jthread thread_;

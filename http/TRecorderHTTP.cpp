@@ -18,3 +18,8 @@ void TRecorderHTTP::WriteBlock(const std::uint8_t* buffer, std::int32_t count) {
     }
     feed_->Append(claimed_, buffer, count);
 }
+
+void TRecorderHTTP::Restart() {
+    first_ = feed_->NextNumber();
+    claimed_ = first_;
+}

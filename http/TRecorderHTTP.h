@@ -22,6 +22,8 @@ public:
 
     // The number of the first frame this listener gets.
     std::uint64_t FirstFrame() const { return first_; }
+    // Starts the listener's stream at the feed's next frame. Before the recorder is added.
+    void Restart();
     // Any thread: its listener has gone; blocks are ignored until it is taken back.
     void Close() { closed_ = true; }
 

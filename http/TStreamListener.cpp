@@ -18,33 +18,70 @@ constexpr int kMaxPieces = 64;
 
 TStreamListener::TStreamListener(TSocket socket, std::shared_ptr<TStreamFeed> feed,
                                  std::unique_ptr<TRecorderHTTP> recorder, int metaInterval,
-                                 Clock::time_point now)
+                                 QByteArray head, std::function<QByteArray()> refused,
+                                 Clock::time_point startAt)
     : socket_(std::move(socket)),
       feed_(std::move(feed)),
       recorder_(std::move(recorder)),
       metaInterval_(metaInterval),
       bytesToMeta_(metaInterval),
-      next_(recorder_->FirstFrame()),
-      lastAudio_(now) {}
+      head_(std::move(head)),
+      refused_(std::move(refused)),
+      startAt_(startAt) {}
 
 TStreamListener::~TStreamListener() = default;
 
+bool TStreamListener::DueForClaim(Clock::time_point now) const {
+    return phase_ == Phase::Waiting && now >= startAt_;
+}
+
+TStreamListener::ClaimCell TStreamListener::BeginClaim() {
+    phase_ = Phase::Claiming;
+    claim_ = std::make_shared<std::atomic<int>>(kClaimPending);
+    return claim_;
+}
+
+bool TStreamListener::TakeClaim(Clock::time_point now) {
+    if (phase_ != Phase::Claiming || claim_->load() == kClaimPending) {
+        return false;
+    }
+    if (claim_->load() == kClaimGranted) {
+        phase_ = Phase::Streaming;
+        next_ = recorder_->FirstFrame();
+        lastAudio_ = now;
+        Push(std::move(head_));
+    } else {
+        phase_ = Phase::Refused;
+        Push(refused_());
+    }
+    head_ = QByteArray();
+    refused_ = nullptr;
+    claim_.reset();
+    return true;
+}
+
 TStreamListener::Result TStreamListener::Flush(Clock::time_point now,
                                                std::vector<QByteArray>& scratch) {
+    if (phase_ == Phase::Waiting || phase_ == Phase::Claiming) {
+        return Result::Idle;
+    }
     Result result = Result::Idle;
     for (;;) {
-        if (head_ == pieces_.size()) {
+        if (first_ == pieces_.size()) {
             pieces_.clear();
-            head_ = 0;
+            first_ = 0;
+            if (phase_ == Phase::Refused) {
+                return Result::Done;
+            }
             if (!Gather(scratch)) {
                 return result;
             }
             lastAudio_ = now;
         }
         iovec vectors[kMaxPieces];
-        const std::size_t first = head_;
+        const std::size_t start = first_;
         int count = 0;
-        for (std::size_t i = head_; i < pieces_.size() && count < kMaxPieces; ++i, ++count) {
+        for (std::size_t i = first_; i < pieces_.size() && count < kMaxPieces; ++i, ++count) {
             const Piece& piece = pieces_[i];
             vectors[count].iov_base = const_cast<char*>(piece.bytes.constData() + piece.begin);
             vectors[count].iov_len = static_cast<std::size_t>(piece.end - piece.begin);
@@ -70,7 +107,7 @@ TStreamListener::Result TStreamListener::Flush(Clock::time_point now,
         Consume(static_cast<std::size_t>(written));
         blocked_ = false;
         result = Result::Sent;
-        if (head_ < first + static_cast<std::size_t>(count)) {
+        if (first_ < start + static_cast<std::size_t>(count)) {
             // The socket's buffer is full.
             blocked_ = true;
             blockedSince_ = now;
@@ -80,6 +117,9 @@ TStreamListener::Result TStreamListener::Flush(Clock::time_point now,
 }
 
 bool TStreamListener::TimedOut(Clock::time_point now) const {
+    if (phase_ == Phase::Waiting || phase_ == Phase::Claiming) {
+        return false;
+    }
     if (blocked_) {
         return now - blockedSince_ >= kSendTimeout;
     }
@@ -104,17 +144,13 @@ bool TStreamListener::Gather(std::vector<QByteArray>& scratch) {
     next_ += scratch.size();
     for (QByteArray& frame : scratch) {
         if (metaInterval_ <= 0) {
-            const qsizetype size = frame.size();
-            pieces_.push_back({std::move(frame), 0, size});
+            Push(std::move(frame));
             continue;
         }
         for (qsizetype offset = 0; offset < frame.size();) {
             if (bytesToMeta_ < 1) {
                 const QString title = feed_->Title();
-                QByteArray block =
-                    HTTPText::MetadataBlock(title.isEmpty() ? feed_->ServiceName() : title);
-                const qsizetype size = block.size();
-                pieces_.push_back({std::move(block), 0, size});
+                Push(HTTPText::MetadataBlock(title.isEmpty() ? feed_->ServiceName() : title));
                 bytesToMeta_ = metaInterval_;
             }
             const qsizetype k = std::min<qsizetype>(frame.size() - offset, bytesToMeta_);
@@ -126,9 +162,14 @@ bool TStreamListener::Gather(std::vector<QByteArray>& scratch) {
     return !scratch.empty();
 }
 
+void TStreamListener::Push(QByteArray bytes) {
+    const qsizetype size = bytes.size();
+    pieces_.push_back({std::move(bytes), 0, size});
+}
+
 void TStreamListener::Consume(std::size_t written) {
-    while (written > 0 && head_ < pieces_.size()) {
-        Piece& piece = pieces_[head_];
+    while (written > 0 && first_ < pieces_.size()) {
+        Piece& piece = pieces_[first_];
         const auto left = static_cast<std::size_t>(piece.end - piece.begin);
         if (written < left) {
             piece.begin += static_cast<qsizetype>(written);
@@ -136,6 +177,6 @@ void TStreamListener::Consume(std::size_t written) {
         }
         written -= left;
         piece.bytes = QByteArray();  // lets go of the shared frame
-        ++head_;
+        ++first_;
     }
 }

@@ -70,8 +70,7 @@ bool TStreamWriter::Add(std::unique_ptr<TStreamListener>& listener) {
         inbox_.push_back(std::move(listener));
         ++count_;
     }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(wake_.Get(), &one, sizeof(one));
+    Wake();
     return true;
 }
 
@@ -86,8 +85,7 @@ void TStreamWriter::Stop() {
     }
     if (thread_.joinable()) {
         thread_.request_stop();
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(wake_.Get(), &one, sizeof(one));
+        Wake();
         thread_.join();
     }
     // The recorders of listeners that ended before are queued for this thread: take them back
@@ -136,15 +134,28 @@ void TStreamWriter::Run(std::stop_token stop) {
             break;
         }
         TakeNew(now);
-        if (now >= nextTick) {
+        const bool tick = now >= nextTick;
+        if (tick || claims_ > 0) {
             for (Entry& entry : listeners_) {
-                if (!entry.ending && !entry.listener->Blocked()) {
+                if (entry.ending) {
+                    continue;
+                }
+                if (entry.listener->Claiming()) {
+                    if (entry.listener->TakeClaim(now)) {
+                        --claims_;
+                        Write(entry, now);
+                    }
+                } else if (tick && entry.listener->DueForClaim(now)) {
+                    Claim(entry);
+                } else if (tick && !entry.listener->Blocked()) {
                     Write(entry, now);
                 }
                 if (entry.listener->TimedOut(now)) {
                     entry.ending = true;
                 }
             }
+        }
+        if (tick) {
             nextTick = now + kTick;
         }
         if (now >= nextTitles) {
@@ -171,12 +182,53 @@ void TStreamWriter::TakeNew(Clock::time_point now) {
             entry.ending = true;
             continue;
         }
-        Write(entry, now);
+        if (entry.listener->DueForClaim(now)) {
+            Claim(entry);
+        }
     }
 }
 
+void TStreamWriter::Claim(Entry& entry) {
+    ++claims_;
+    TStreamListener::ClaimCell cell = entry.listener->BeginClaim();
+    TRecorderHTTP* recorder = entry.listener->Recorder();
+    std::shared_ptr<TStreamFeed> feed = entry.listener->Feed();
+    // The recorder outlives the task: when the listener ends, its release is posted after this.
+    poster_.Post(
+        [this, cell, recorder, feed] {
+            int answer = TStreamListener::kClaimRefused;
+            try {
+                if (!Stopped() && control_.CanUseService(recorder->ServiceID(), false)) {
+                    recorder->Restart();
+                    control_.AddRecorder(recorder);
+                    answer = TStreamListener::kClaimGranted;
+                    if (recorder->WantsPAD() && recorder->StreamHandle() != 0) {
+                        feed->SetTitle(control_.GetStreamLabel(recorder->StreamHandle()));
+                    }
+                }
+            } catch (...) {
+                // A receiver failure refuses the stream (or leaves it without a title until the
+                // next refresh); the recorder is taken back when the listener ends.
+            }
+            cell->store(answer);
+            Wake();
+        },
+        [cell] { cell->store(TStreamListener::kClaimRefused); });
+}
+
+bool TStreamWriter::Stopped() const {
+    std::lock_guard guard(lock_);
+    return stopped_;
+}
+
+void TStreamWriter::Wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wake_.Get(), &one, sizeof(one));
+}
+
 void TStreamWriter::Write(Entry& entry, Clock::time_point now) {
-    if (entry.listener->Flush(now, scratch_) == TStreamListener::Result::Failed) {
+    const TStreamListener::Result result = entry.listener->Flush(now, scratch_);
+    if (result == TStreamListener::Result::Failed || result == TStreamListener::Result::Done) {
         entry.ending = true;
         return;
     }
@@ -198,6 +250,9 @@ void TStreamWriter::Reap() {
             continue;
         }
         ::epoll_ctl(epoll_.Get(), EPOLL_CTL_DEL, it->listener->Descriptor(), nullptr);
+        if (it->listener->Claiming()) {
+            --claims_;
+        }
         it->listener->Close();
         // Still attached: its blocks are ignored until the main thread takes it back.
         auto recorder =

@@ -19,18 +19,20 @@ class TMainControl;
 class TStreamFeed;
 class TStreamListener;
 
-// Owns every live stream connection once its head was sent, and writes them all from one thread
-// driven by epoll: every kTick it writes each listener what its feed holds in one gathered write
-// (about 20 frames, so a listener lags half a second at most); a listener whose socket is
-// full waits for it to drain without holding up the others. A listener ends when its client goes,
-// a write makes no progress for 8000 ms or no audio came for 30 s; its recorder then goes back
-// to the controller on the main thread (posted, never waited for).
+// Owns every stream connection once its request was accepted, and serves them all from one thread
+// driven by epoll. At the listener's start time it claims the receiver on the main thread (posted,
+// never waited for) and sends the head, or the refusal and closes. Then every kTick it writes
+// each listener what its feed holds in one gathered write (about 30 frames, so a listener lags
+// three quarters of a second at most); a listener whose socket is full waits for it to drain
+// without holding up the others. A listener ends when its client goes, a write makes no progress
+// for 8000 ms or no audio came for 30 s; its recorder then goes back to the controller on the main
+// thread (posted as well).
 //
 // Created and stopped on the controller's (main) thread; FeedFor, Add and ListenerCount from
 // any thread.
 class TStreamWriter {
 public:
-    static constexpr auto kTick = std::chrono::milliseconds(500);
+    static constexpr auto kTick = std::chrono::milliseconds(750);
     // How often the dynamic labels of feeds whose listeners want titles are read again.
     static constexpr auto kTitleRefresh = std::chrono::milliseconds(1000);
 
@@ -43,8 +45,8 @@ public:
 
     // The feed of a service, shared by its listeners while any of them has it.
     std::shared_ptr<TStreamFeed> FeedFor(std::int32_t serviceId, const QString& serviceName);
-    // Takes a listener whose head was sent. False once stopped: the listener is handed back
-    // untouched, and its recorder is the caller's to take back.
+    // Takes a listener whose request was accepted. False once stopped: the listener is handed
+    // back untouched.
     bool Add(std::unique_ptr<TStreamListener>& listener);
     int ListenerCount() const { return count_.load(); }
 
@@ -62,6 +64,12 @@ private:
     void Run(std::stop_token stop);
     void TakeNew(std::chrono::steady_clock::time_point now);
     void Write(Entry& entry, std::chrono::steady_clock::time_point now);
+    // Asks the main thread whether the listener's service may have the receiver and, if so, adds
+    // its recorder there, in the same call: of two requests for different ensembles only one
+    // can pass. The answer comes back through the listener's claim cell, with a wake.
+    void Claim(Entry& entry);
+    bool Stopped() const;
+    void Wake();
     // Closes the ended listeners and posts their recorders back to the main thread.
     void Reap();
     void RefreshTitles();
@@ -80,6 +88,7 @@ private:
     // The writer thread's own.
     std::list<Entry> listeners_;
     std::vector<QByteArray> scratch_;
+    int claims_ = 0;  // listeners waiting for the main thread's answer
 
     // Destroyed before the members its tasks use; a task still queued then runs its dropped
     // form on the destroying (main) thread.
