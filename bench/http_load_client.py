@@ -4,11 +4,14 @@
   record  --port P --path /49825.mp2 --seconds S --out FILE
       Saves S seconds of a stream's body (plain request, no metadata) to FILE.
   load    --port P --path /x.mp2 --pid PID --label NAME --out FILE.json [counts, times]
-      Opens the idle connections (they send nothing), then the listeners (Icy-MetaData: 1),
-      measures every listener's audio bytes over a fixed window while sampling the server's
-      CPU time and RSS from /proc, and writes the figures to FILE.json.
-  report  A.json B.json
-      Prints the table for both servers and the A/B ratios for CPU and RSS.
+      Opens the idle connections (they send nothing), then the listeners (Icy-MetaData: 1) and
+      the stalled listeners (they never read), measures every listener's audio bytes over a
+      fixed window while sampling the server's CPU time and RSS from /proc (optionally under a
+      reset storm: stream requests cut off with a TCP reset), and writes the figures to
+      FILE.json.
+  report  FILE.json...
+      Prints, per server and load, the median of the runs, and the median of the per-pair
+      Tunora/icecast2 ratios (runs are paired by their --pair number).
 
 Every connection goes to 127.0.0.1 only; every step has a time-out.
 """
@@ -17,6 +20,8 @@ import asyncio
 import json
 import os
 import socket
+import statistics
+import struct
 import sys
 import time
 
@@ -58,6 +63,8 @@ class Listener(asyncio.Protocol):
         self.metaint = 0
         self.audio = 0          # audio bytes received so far
         self.meta_blocks = 0    # non-empty metadata blocks seen
+        self.meta_seen = 0      # metadata length bytes seen (empty blocks included)
+        self.meta_bad = 0       # non-empty blocks that are not "StreamTitle='...';"
         self.title = None
         self.closed_at = None
         self.sink = None        # optional file object for record mode
@@ -107,6 +114,7 @@ class Listener(asyncio.Protocol):
                     self._meta_left = -2  # next byte is the length byte
             elif self._meta_left == -2:
                 self._meta_left = data[i] * 16
+                self.meta_seen += 1
                 i += 1
                 if self._meta_left == 0:
                     self._meta_left, self._left = -1, self.metaint
@@ -118,6 +126,8 @@ class Listener(asyncio.Protocol):
                 if self._meta_left == 0:
                     self.meta_blocks += 1
                     text = self._meta.rstrip(b"\0").decode("latin-1", "replace")
+                    if not text.startswith("StreamTitle='") or not text.endswith(";"):
+                        self.meta_bad += 1
                     if "StreamTitle='" in text:
                         self.title = text.split("StreamTitle='", 1)[1].split("';", 1)[0]
                     self._meta = b""
@@ -144,6 +154,64 @@ class Idle(asyncio.Protocol):
 
     def connection_lost(self, exc):
         self.closed_at = time.monotonic()
+
+
+class Stalled(Listener):
+    """A listener that sends its request and never reads: its socket fills up."""
+
+    def connection_made(self, transport):
+        super().connection_made(transport)
+        transport.pause_reading()
+
+    def connection_lost(self, exc):
+        super().connection_lost(exc)
+        # A stalled listener never reads its head; the server closing it is expected.
+        if self.head_done.done() and not self.head_done.cancelled():
+            self.head_done.exception()
+
+
+async def open_stalled(loop, path, port, count):
+    """Stalled listeners on sockets with a small receive buffer, so the server's fills soon."""
+    protos = []
+    for _ in range(count):
+        sock = socket.socket()
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        sock.setblocking(False)
+        try:
+            await asyncio.wait_for(loop.sock_connect(sock, (HOST, port)), 5)
+            _, proto = await loop.create_connection(lambda: Stalled(path, meta=True), sock=sock)
+            protos.append(proto)
+        except (OSError, asyncio.TimeoutError):
+            sock.close()
+    return protos
+
+
+async def reset_storm(port, path, per_second, until):
+    """Stream requests cut off with a TCP reset, some at once, some after the response head."""
+    count = 0
+    lingering = struct.pack("ii", 1, 0)
+
+    async def one(delay):
+        nonlocal count
+        try:
+            reader, writer = await asyncio.wait_for(asyncio.open_connection(HOST, port), 2)
+            writer.write(f"GET {path} HTTP/1.0\r\nIcy-MetaData: 1\r\n\r\n".encode())
+            await asyncio.sleep(delay)
+            writer.get_extra_info("socket").setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                                         lingering)
+            writer.transport.abort()
+            count += 1
+        except (OSError, asyncio.TimeoutError):
+            pass
+
+    tasks = []
+    i = 0
+    while time.monotonic() < until:
+        tasks.append(asyncio.ensure_future(one((i % 4) * 0.6)))
+        i += 1
+        await asyncio.sleep(1 / per_second)
+    await asyncio.gather(*tasks)
+    return count
 
 
 async def connect(loop, factory, port, timeout):
@@ -193,7 +261,9 @@ async def load(args):
            "seconds": args.seconds, "expect_bps": args.expect_bps}
     t_start = time.monotonic()
 
-    # Baseline: the server's own cost with its stream running and nobody listening.
+    # Baseline: the server's own cost with its stream running and nobody listening, once its
+    # start-up is over.
+    await asyncio.sleep(args.warmup)
     c0 = proc_cpu_seconds(args.pid)
     await asyncio.sleep(args.baseline)
     out["base_cpu_pct"] = (proc_cpu_seconds(args.pid) - c0) / args.baseline * 100
@@ -215,14 +285,19 @@ async def load(args):
     out["idle_connect_failures"] = idle_fail
     out["ramp_s"] = time.monotonic() - t_idle
     out["status"] = sorted({h for h in heads if isinstance(h, str)})
+    stalled = await open_stalled(loop, args.path, args.port, args.stalled)
     # Let the connect bursts (icecast sends a burst on connect) settle before measuring.
     await asyncio.sleep(args.settle)
+    rss_loaded = proc_rss_kb(args.pid)
 
     # Measurement window.
     t0 = time.monotonic()
     start_bytes = {id(p): p.audio for p in listeners}
     cpu0 = proc_cpu_seconds(args.pid)
     peak_rss = proc_rss_kb(args.pid)
+    storm = (asyncio.ensure_future(reset_storm(args.port, args.path, args.resets,
+                                               t0 + args.seconds - 2))
+             if args.resets > 0 else None)
     while True:
         now = time.monotonic()
         if now - t0 >= args.seconds:
@@ -232,6 +307,7 @@ async def load(args):
     t1 = time.monotonic()
     cpu1 = proc_cpu_seconds(args.pid)
     window = t1 - t0
+    resets = await storm if storm else 0
 
     expected = args.expect_bps * window
     rates, ok = [], 0
@@ -252,7 +328,16 @@ async def load(args):
         "max_kBps": max(rates) / 1000 if rates else 0.0,
         "cpu_pct": (cpu1 - cpu0) / window * 100,
         "cpu_pct_per_100": (cpu1 - cpu0) / window * 100 / (args.listeners / 100),
+        "net_cpu_pct": (cpu1 - cpu0) / window * 100 - out["base_cpu_pct"],
         "peak_rss_mb": peak_rss / 1024,
+        "rss_growth_kb_per_listener":
+            (rss_loaded - out["base_rss_mb"] * 1024) / max(1, args.listeners),
+        "meta_exact": all(p.meta_bad == 0 and p.metaint and
+                          p.audio // p.metaint - p.meta_seen in (0, 1) for p in listeners),
+        "stalled": args.stalled,
+        "stalled_open": sum(1 for p in stalled if p.closed_at is None),
+        "resets": resets,
+        "pair": args.pair,
         "idle_open_at_end": sum(1 for p in idle if p.closed_at is None),
         "idle_first_closed_after_s": (min(p.closed_at for p in idle if p.closed_at) - t_idle)
         if any(p.closed_at for p in idle) else None,
@@ -264,42 +349,72 @@ async def load(args):
     for p in listeners:
         if p.transport:
             p.transport.abort()
-    for p in idle:
+    for p in idle + stalled:
         if p.transport:
             p.transport.abort()
     with open(args.out, "w") as f:
         json.dump(out, f, indent=1)
     print(f"{args.label}: {ok}/{args.listeners} listeners OK, mean {out['mean_kBps']:.2f} kB/s,"
           f" min {out['min_kBps']:.2f} kB/s, CPU {out['cpu_pct']:.1f} %,"
+          f" {out['rss_growth_kb_per_listener']:.1f} kB RSS per listener,"
+          f" metadata exact {out['meta_exact']}, {resets} resets,"
           f" peak RSS {out['peak_rss_mb']:.1f} MB, idle still open {out['idle_open_at_end']}"
           f"/{args.idle}" + (f" (server closed the first after {closed:.1f} s)"
                              if (closed := out["idle_first_closed_after_s"]) else ""))
 
 
 def report(args):
-    rows = []
+    runs = []
     for name in args.files:
         with open(name) as f:
-            rows.append(json.load(f))
+            runs.append(json.load(f))
+    loads = sorted({(r["listeners"], r["idle"]) for r in runs}, reverse=True)
+    servers = sorted({r["server"] for r in runs}, key=lambda s: s != "tunora")
+    med = statistics.median
     print()
-    print(f"{'server':<10} {'listeners OK':>13} {'mean kB/s':>10} {'min kB/s':>9}"
-          f" {'CPU %/100 lst':>14} {'peak RSS MB':>12} {'base CPU %':>11} {'base RSS MB':>12}"
-          f" {'idle open':>10}")
-    for r in rows:
-        print(f"{r['server']:<10} {str(r['listeners_ok']) + '/' + str(r['listeners']):>13}"
-              f" {r['mean_kBps']:>10.2f} {r['min_kBps']:>9.2f} {r['cpu_pct_per_100']:>14.2f}"
-              f" {r['peak_rss_mb']:>12.1f} {r['base_cpu_pct']:>11.2f} {r['base_rss_mb']:>12.1f}"
-              f" {str(r['idle_open_at_end']) + '/' + str(r['idle']):>10}")
-    if len(rows) == 2:
-        a, b = rows
-        cpu = a["cpu_pct_per_100"] / b["cpu_pct_per_100"] if b["cpu_pct_per_100"] else float("inf")
-        rss = a["peak_rss_mb"] / b["peak_rss_mb"] if b["peak_rss_mb"] else float("inf")
-        print(f"\nratio {a['server']}/{b['server']}: CPU {cpu:.2f}x, RSS {rss:.2f}x")
-    print("(kB = 1000 bytes, audio bytes only, over the 30 s window; CPU = utime+stime of the"
-          " server process; base = the server with its stream running and nobody connected;"
-          " idle open = idle connections the server had not closed by the window's end)")
-    ok = all(r["listeners_ok"] == r["listeners"] for r in rows)
-    print("RESULT:", "every listener OK on every server" if ok else "SOME LISTENERS FAILED")
+    print(f"{'server':<9} {'load':>16} {'runs':>4} {'CPU %':>6} {'net CPU %':>9}"
+          f" {'RSS kB/lst':>10} {'min kB/s':>8} {'dropped':>7} {'meta exact':>10}"
+          f" {'stalled':>7} {'resets':>6}")
+    ok = True
+    for listeners, idle in loads:
+        for server in servers:
+            rs = [r for r in runs if r["server"] == server and r["listeners"] == listeners
+                  and r["idle"] == idle]
+            if not rs:
+                continue
+            load = f"{listeners}+{idle} idle"
+            exact = all(r["meta_exact"] for r in rs)
+            dropped = max(r["listeners_dropped"] for r in rs)
+            slowest = med([r["min_kBps"] for r in rs])
+            ok = ok and exact and dropped == 0 and min(r["min_kBps"] for r in rs) >= 15.9
+            print(f"{server:<9} {load:>16} {len(rs):>4} {med([r['cpu_pct'] for r in rs]):>6.2f}"
+                  f" {med([r['net_cpu_pct'] for r in rs]):>9.2f}"
+                  f" {med([r['rss_growth_kb_per_listener'] for r in rs]):>10.1f}"
+                  f" {slowest:>8.2f} {dropped:>7} {str(exact):>10}"
+                  f" {max(r['stalled'] for r in rs):>7} {med([r['resets'] for r in rs]):>6}")
+        if len(servers) == 2:
+            a, b = servers
+            ratios = {"cpu": [], "net": [], "rss": []}
+            for ra in runs:
+                if ra["server"] != a or ra["listeners"] != listeners or ra["idle"] != idle:
+                    continue
+                for rb in runs:
+                    if (rb["server"] == b and rb["listeners"] == listeners and rb["idle"] == idle
+                            and rb["pair"] == ra["pair"]):
+                        ratios["cpu"].append(ra["cpu_pct"] / max(rb["cpu_pct"], 1e-9))
+                        ratios["net"].append(ra["net_cpu_pct"] / max(rb["net_cpu_pct"], 1e-9))
+                        ratios["rss"].append(ra["rss_growth_kb_per_listener"] /
+                                             max(rb["rss_growth_kb_per_listener"], 1e-9))
+            if ratios["cpu"]:
+                print(f"{'':<9} {'ratio ' + a + '/' + b:>16} {len(ratios['cpu']):>4}"
+                      f" {med(ratios['cpu']):>5.2f}x {med(ratios['net']):>8.2f}x"
+                      f" {med(ratios['rss']):>9.2f}x")
+    print("(medians over the runs; ratios: median of the per-pair ratios. kB = 1000 bytes of audio;"
+          " CPU = utime+stime of the server process over the 30 s window; net CPU = that minus the"
+          " server's own cost with its stream running and nobody connected; RSS kB/lst = (RSS"
+          " loaded - RSS with nobody connected) / listeners; min kB/s = the slowest normal"
+          " listener; stalled listeners never read and are not counted in min kB/s)")
+    print("RESULT:", "every listener OK, metadata exact" if ok else "SOME LISTENERS FAILED")
     return 0 if ok else 1
 
 
@@ -320,9 +435,13 @@ def main():
     lo.add_argument("--listeners", type=int, default=500)
     lo.add_argument("--idle", type=int, default=200)
     lo.add_argument("--seconds", type=float, default=30)
+    lo.add_argument("--warmup", type=float, default=5)
     lo.add_argument("--baseline", type=float, default=5)
     lo.add_argument("--settle", type=float, default=3)
     lo.add_argument("--expect-bps", type=float, default=16000)
+    lo.add_argument("--stalled", type=int, default=0)
+    lo.add_argument("--resets", type=float, default=0, help="reset-storm connections a second")
+    lo.add_argument("--pair", type=int, default=1)
     rep = sub.add_parser("report")
     rep.add_argument("files", nargs="+")
     args = ap.parse_args()

@@ -81,7 +81,10 @@ bool CredentialsMatch(const QString& password, const QString& authorization) {
 }
 
 QByteArray MetadataBlock(const QString& title) {
-    QByteArray text = "StreamTitle='" + title.toUtf8() + "';StreamUrl='';";
+    // A quote would end the title early and let a label add fields that players act on.
+    QString safe = title;
+    safe.replace(u'\'', QChar(0x2019));
+    QByteArray text = "StreamTitle='" + safe.toUtf8() + "';StreamUrl='';";
     if (text.size() > kMetadataTextLimit) {
         qsizetype cut = kMetadataTextLimit;
         // Not inside a UTF-8 sequence: back up over continuation bytes.

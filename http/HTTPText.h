@@ -33,7 +33,8 @@ constexpr int kMetaInterval = 245760;
 constexpr int kMetadataTextLimit = 4080;
 
 // One ICY metadata block: a length byte L, then "StreamTitle='<title>';StreamUrl='';" (UTF-8,
-// cut to 4080 bytes at a character boundary) zero-padded to L × 16 bytes.
+// cut to 4080 bytes at a character boundary) zero-padded to L × 16 bytes. Every "'" of the title
+// becomes "’", so the block never carries anything but the title's text.
 QByteArray MetadataBlock(const QString& title);
 
 }  // namespace HTTPText

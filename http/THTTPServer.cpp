@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "http/THTTPSessionThread.h"
+#include "http/TStreamWriter.h"
 #include "platform/Dialogs.h"
 #include "receiver/TMainControl.h"
 #include "services/TSettingsWrapper.h"
@@ -31,7 +32,10 @@ void ShowStartFailure(std::int32_t port) {
 
 THTTPServer::THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tables,
                          TMainControl& control)
-    : settings_(settings), tables_(tables), control_(control) {
+    : settings_(settings),
+      tables_(tables),
+      control_(control),
+      context_(settings, tables, control, LocalCheck()) {
     const std::int32_t port = settings_.ReadInteger(Setting::ServerPort);
     if (port == 0) {
         return;
@@ -50,8 +54,8 @@ THTTPServer::THTTPServer(TSettingsWrapper& settings, TServiceTablesWrapper& tabl
     : settings_(settings),
       tables_(tables),
       control_(control),
-      isLocal_(std::move(isLocal)),
-      maxSessions_(maxSessions) {
+      maxSessions_(maxSessions),
+      context_(settings, tables, control, std::move(isLocal)) {
     Listen(port, false);
 }
 
@@ -68,12 +72,13 @@ void THTTPServer::Listen(std::uint16_t port, bool showFailure) {
         return;
     }
     port_ = listener_.LocalAddress().Port();
+    context_.SetPort(port_);
     acceptor_ = std::jthread([this](std::stop_token stop) { AcceptLoop(stop); });
 }
 
 THTTPServer::~THTTPServer() {
     Q_ASSERT(QThread::currentThread() == control_.thread());
-    stopping_ = true;
+    context_.SetStopping();
     if (acceptor_.joinable()) {
         acceptor_.request_stop();
         const char wake = 1;
@@ -108,6 +113,7 @@ THTTPServer::~THTTPServer() {
     std::list<Entry> ended = std::move(threads_);
     lock.unlock();
     ended.clear();  // joins
+    context_.Writer().Stop();
 }
 
 int THTTPServer::SessionCount() const {
@@ -120,30 +126,21 @@ int THTTPServer::IdleThreadCount() const {
     return idle_;
 }
 
-bool THTTPServer::IsLocal(const TSocketAddress& local) const {
-    return isLocal_ ? isLocal_(local) : local.IsLoopback();
-}
-
-bool THTTPServer::CallController(const std::function<void()>& task, bool evenWhenStopping) {
-    if (stopping_ && !evenWhenStopping) {
-        return false;
-    }
-    bool ran = false;
-    control_.RunOnMainThread([&] {
-        // The server may have begun stopping while the call waited for the main thread.
-        if (stopping_ && !evenWhenStopping) {
-            return;
-        }
-        task();
-        ran = true;
-    });
-    return ran;
+int THTTPServer::StreamCount() const {
+    return context_.Writer().ListenerCount();
 }
 
 void THTTPServer::AcceptLoop(std::stop_token stop) {
     while (!stop.stop_requested()) {
         pollfd fds[2] = {{listener_.Descriptor(), POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        const int ready = ::poll(fds, 2, kReapMs);
+        if (ready == 0) {
+            // Threads that ended keep their stacks until joined: a burst of requests must not
+            // leave hundreds of them waiting for the next connection.
+            std::lock_guard guard(lock_);
+            ReapLocked();
+        }
+        if (ready <= 0) {
             continue;
         }
         if ((fds[1].revents & POLLIN) != 0 || stop.stop_requested()) {
@@ -164,13 +161,14 @@ void THTTPServer::AcceptLoop(std::stop_token stop) {
 void THTTPServer::Hand(TSocket client) {
     std::lock_guard guard(lock_);
     ReapLocked();
-    if (busy_ >= maxSessions_) {
+    if (busy_ + context_.Writer().ListenerCount() >= maxSessions_ && !EvictLocked()) {
         return;  // closed at once
     }
     for (Entry& entry : threads_) {
         if (entry.phase == Entry::Phase::Idle) {
             entry.phase = Entry::Phase::Busy;
             entry.next = std::move(client);
+            entry.since = std::chrono::steady_clock::now();
             --idle_;
             ++busy_;
             changed_.notify_all();
@@ -179,7 +177,25 @@ void THTTPServer::Hand(TSocket client) {
     }
     ++busy_;
     Entry& entry = threads_.emplace_back();
-    entry.session = std::make_unique<THTTPSessionThread>(*this, std::move(client));
+    entry.since = std::chrono::steady_clock::now();
+    entry.session = std::make_unique<THTTPSessionThread>(
+        context_, std::move(client),
+        [this](THTTPSessionThread* session) { return NextConnection(session); });
+}
+
+bool THTTPServer::EvictLocked() {
+    Entry* oldest = nullptr;
+    for (Entry& entry : threads_) {
+        if (entry.phase == Entry::Phase::Busy && entry.session->AwaitingHead() &&
+            (oldest == nullptr || entry.since < oldest->since)) {
+            oldest = &entry;
+        }
+    }
+    if (oldest == nullptr) {
+        return false;
+    }
+    oldest->session->Evict();
+    return true;
 }
 
 TSocket THTTPServer::NextConnection(THTTPSessionThread* session) {
@@ -197,14 +213,14 @@ TSocket THTTPServer::NextConnection(THTTPSessionThread* session) {
         return {};
     }
     --busy_;
-    if (stopping_ || idle_ >= kIdleThreads) {
+    if (context_.IsStopping() || idle_ >= kIdleThreads) {
         self->phase = Entry::Phase::Ended;
         changed_.notify_all();
         return {};
     }
     self->phase = Entry::Phase::Idle;
     ++idle_;
-    changed_.wait(lock, [&] { return stopping_ || self->phase == Entry::Phase::Busy; });
+    changed_.wait(lock, [&] { return context_.IsStopping() || self->phase == Entry::Phase::Busy; });
     if (self->phase == Entry::Phase::Busy) {
         return std::move(self->next);
     }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "http/THTTPSessionContext.h"
 #include "http/TSocket.h"
 #include "http/TSocketAddress.h"
 #include "platform/FileDescriptor.h"
@@ -20,22 +22,27 @@ class TSettingsWrapper;
 class THTTPSessionThread;
 
 // The HTTP server: a listening socket on every address (IPv6 with IPv4 mapped in, or IPv4 alone
-// without IPv6), an accepting thread, and one blocking session thread per connection, with up to
-// six idle session threads kept for reuse and at most 1024 sessions at a time (a connection
-// beyond that is closed at once, so a flood cannot exhaust threads).
+// without IPv6), an accepting thread, one blocking session thread per request, with up to six
+// idle session threads kept for reuse, and one writer thread for every live stream. At most 1024
+// connections at a time, streams included: at the cap a newcomer takes the place of the oldest
+// connection that has not sent its request head yet (a flood of silent connections cannot lock
+// listeners out), and is closed at once only when there is none.
 //
-// Created and destroyed on the controller's (main) thread. Sessions reach the controller only
-// through CallController, which hands the call to the main thread and waits. The destructor
-// marks the server stopping first (later calls are skipped), stops accepting, wakes every session
-// and runs their pending hand-offs itself while it waits for them, so it never waits on a session
-// that waits on it; every session has ended (its recorder taken back) when it returns.
+// Created and destroyed on the controller's (main) thread. Sessions get everything they use from
+// one context; they reach the controller only through its CallController, which hands the call to
+// the main thread and waits. The destructor marks the server stopping first (later calls are
+// skipped), stops accepting, wakes every session and runs their pending hand-offs itself while it
+// waits for them, so it never waits on a session that waits on it; then it ends every stream.
+// Every recorder has been taken back when it returns.
 class THTTPServer {
 public:
     // Judges the connection's local address for the password exemption; loopback by default.
-    using LocalCheck = std::function<bool(const TSocketAddress& local)>;
+    using LocalCheck = THTTPSessionContext::LocalCheck;
 
     static constexpr int kIdleThreads = 6;
     static constexpr int kMaxSessions = 1024;
+    // How long the acceptor waits for a connection before it joins the threads that ended.
+    static constexpr int kReapMs = 1000;
 
     // Listens on the setting "ServerPort" when it is not 0; when that fails, or the value is
     // outside 1..65535, shows "Unable to start HTTP server on port <n>." and goes on without
@@ -54,20 +61,21 @@ public:
     bool IsActive() const { return listener_.IsValid(); }
     // The port listened on (the one the system chose for port 0); 0 when not listening.
     std::uint16_t Port() const { return port_; }
-    // Connections being served, and session threads waiting for one.
+    // Connections being served by session threads, and session threads waiting for one.
     int SessionCount() const;
     int IdleThreadCount() const;
+    // Live streams (served by the writer).
+    int StreamCount() const;
 
-    // Session side (any thread).
+    // Any thread.
     TSettingsWrapper& Settings() const { return settings_; }
     TServiceTablesWrapper& Tables() const { return tables_; }
     TMainControl& Control() const { return control_; }
-    bool IsLocal(const TSocketAddress& local) const;
-    bool IsStopping() const { return stopping_.load(); }
-    // Runs `task` on the controller's thread and waits for it. Skipped once the server is
-    // stopping, unless `evenWhenStopping` (taking a recorder back must always happen); false
-    // when skipped. An exception of the task reaches the caller.
-    bool CallController(const std::function<void()>& task, bool evenWhenStopping = false);
+    bool IsLocal(const TSocketAddress& local) const { return context_.IsLocal(local); }
+    bool IsStopping() const { return context_.IsStopping(); }
+    bool CallController(const std::function<void()>& task, bool evenWhenStopping = false) {
+        return context_.CallController(task, evenWhenStopping);
+    }
     // A session thread has finished its connection: it waits here in the idle cache for the
     // next one. An invalid socket tells it to end (cache full or server stopping).
     TSocket NextConnection(THTTPSessionThread* session);
@@ -78,25 +86,28 @@ private:
     void Hand(TSocket client);
     // Joins and frees the threads that have ended; caller holds lock_.
     void ReapLocked();
+    // Closes the oldest connection still waiting for its request head; false when there is
+    // none. Caller holds lock_.
+    bool EvictLocked();
 
     TSettingsWrapper& settings_;
     TServiceTablesWrapper& tables_;
     TMainControl& control_;
-    LocalCheck isLocal_;
     int maxSessions_ = kMaxSessions;
+    THTTPSessionContext context_;
 
     TSocket listener_;
     std::uint16_t port_ = 0;
     // Written once by the destructor to wake the acceptor out of its poll.
     FileDescriptor wakeRead_;
     FileDescriptor wakeWrite_;
-    std::atomic<bool> stopping_{false};
     std::jthread acceptor_;
 
     struct Entry {
         std::unique_ptr<THTTPSessionThread> session;
         enum class Phase { Busy, Idle, Ended } phase = Phase::Busy;
-        TSocket next;  // the connection handed to an idle thread
+        TSocket next;                                 // the connection handed to an idle thread
+        std::chrono::steady_clock::time_point since;  // when the current connection was handed
     };
     mutable std::mutex lock_;
     std::condition_variable changed_;

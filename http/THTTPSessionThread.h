@@ -4,26 +4,22 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <stop_token>
 #include <thread>
-#include <vector>
 
 #include "http/TSocket.h"
 
-class THTTPServer;
-class TRecorderHTTP;
+class THTTPSessionContext;
 
-// Serves connections one after another on its own thread: reads one request, answers it, and
-// either closes the connection or streams a service's audio until the client goes, a write
-// fails or no audio came for 30 s. Between connections it waits in the server's idle cache.
+// Serves connections one after another on its own thread: reads one request and answers it; a
+// stream request, once checked, is handed to the stream writer, and the thread is free for the
+// next connection. Between connections it waits in the server's idle cache.
 //
-// Enqueue is the only entry for other threads (the receiver's data thread), besides Abort.
+// Abort, Evict and AwaitingHead are for other threads (the server's).
 class THTTPSessionThread {
 public:
     // Session states.
@@ -38,14 +34,14 @@ public:
     static constexpr int kWaitMs = 1000;
     static constexpr int kIdleSeconds = 30;
     static constexpr int kSocketTimeoutMs = 8000;
-    static constexpr int kSendPauseMs = 500;
     static constexpr int kStreamDelayMs = 1200;
-    // The queue never holds this many blocks: at this count it is cut to kQueueKeep.
-    static constexpr std::size_t kQueueLimit = 256;
-    static constexpr std::size_t kQueueKeep = 64;
 
-    // Starts the thread on its first connection.
-    THTTPSessionThread(THTTPServer& server, TSocket client);
+    // The server's answer to a thread that has finished a connection: the next one, or an
+    // invalid socket to end the thread.
+    using NextConnection = std::function<TSocket(THTTPSessionThread*)>;
+
+    // Starts the thread on its first connection. The context outlives the thread.
+    THTTPSessionThread(THTTPSessionContext& context, TSocket client, NextConnection next);
     // Asks the thread to stop and joins it.
     ~THTTPSessionThread();
 
@@ -54,9 +50,10 @@ public:
 
     // Ends the current connection and the thread as soon as it can (server shut-down).
     void Abort();
-    // One block of audio for the client; runs on the receiver's data thread: copies it into
-    // the queue, or drops it when not streaming.
-    void Enqueue(const std::uint8_t* buffer, std::int32_t count);
+    // The connection has not completed its request head (and was not evicted already).
+    bool AwaitingHead() const;
+    // Closes the current connection if it still awaits its head (the server needs the room).
+    void Evict();
 
 private:
     void Execute(std::stop_token stop);
@@ -65,49 +62,34 @@ private:
     void CleanUp();
     int ReadRequest();
     void ProcessRequest();
-    void Route(const QString& path);
 
-    // Responses.
-    bool SendLine(const QString& text);
     bool SendBytes(const QByteArray& bytes);
-    bool SendBytes(const char* data, std::size_t size);
-    void SendUnauthorized();
-    void SendNotFound();
-    void SendMethodNotAllowed();
-    void SendUnavailable();
-    void SendRedirect(const QString& target, bool permanent);
-    void SendClip(const QString& name);
-    void SendPlaylist(const QString& name);
     void SendStream(const QString& name);
     void SendRawStream(const QString& name);
-    void SendList(bool services);
-    void SendIndexPage();
-    void SendImage(const std::optional<QByteArray>& image);
-    void SendServicePicture(const QString& path);
+    void SendPlaylist(const QString& name);
+    void SendServicePicture(const QString& name, int size);
     void SendServiceIcon(const QString& name);
-    // Runs `work` with the service pictures and returns its result.
-    template <class F>
-    auto WithPictures(F work) const;
+    // Hands the connection to the stream writer, which after `delayMs` claims the receiver for
+    // the service and sends `head` and the stream, or what `refused` makes when the receiver is
+    // not free for it.
+    void StartStream(std::int32_t serviceId, QByteArray head, int metaInterval,
+                     const QString& serviceName, std::function<QByteArray()> refused, int delayMs);
 
     QString GetHeader(const QString& name) const;
     QString GetHost(bool addPort) const;
     bool Authenticated() const;
     void CloseSession();
-    void StartStream(std::int32_t serviceId, bool wantsMetadata);
-    bool SendQueued();
-    bool SendWithMetadata(const std::vector<std::uint8_t>& block);
-    QString StreamTitle();
-    // Waits, ending early when the thread is asked to stop. False when it was.
-    bool Pause(int milliseconds);
 
-    THTTPServer& server_;
+    THTTPSessionContext& context_;
+    NextConnection next_;
     std::stop_token stop_;
 
-    // ClientSocket's descriptor is closed only under socketLock_, so Abort may shut it down from
-    // another thread.
-    std::mutex socketLock_;
+    // ClientSocket's descriptor is closed (or handed on) only under socketLock_, so Abort and
+    // Evict may shut it down from another thread.
+    mutable std::mutex socketLock_;
     TSocket ClientSocket;
     std::atomic<bool> connected_{false};
+    std::atomic<bool> evicted_{false};
     TSocket firstClient_;
 
     std::atomic<std::uint8_t> State{kFinished};
@@ -115,16 +97,7 @@ private:
     char RequestBuffer[kBufferSize] = {};
     std::int32_t ReceivedCount = 0;
 
-    std::mutex QueueLock;
-    std::deque<std::vector<std::uint8_t>> BlockQueue;
-    std::unique_ptr<TRecorderHTTP> Recorder;
-    std::int32_t MetaInterval = 0;
-    std::int32_t BytesToMeta = 0;
-    QString ServiceName;
-
-    std::mutex pauseLock_;
-    std::condition_variable_any pauseWake_;
     // Last: built in place, so its stop state exists before the thread runs and every member
-    // above is ready for it (other threads read the stop state through Enqueue).
+    // above is ready for it.
     std::jthread thread_;
 };

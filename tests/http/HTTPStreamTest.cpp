@@ -239,6 +239,21 @@ TEST_F(HTTPStreamTest, ChoosesClipsAndRefusals) {
     control.RemoveRecorder(&recording);
 }
 
+// Two stream requests for services on different ensembles within the wait: only one of them
+// gets the receiver, the other the NOTSAFE clip.
+TEST_F(HTTPStreamTest, GivesTheReceiverToOneOfTwoEnsembles) {
+    Settle(k12B);
+    Listener one(port, "GET /49374.mp2 HTTP/1.0\r\n\r\n");    // Radio One, 12B
+    Listener other(port, "GET /53249.mp2 HTTP/1.0\r\n\r\n");  // Other A, 11D
+    ASSERT_TRUE(PollUntil([&] { return one.Closed() || other.Closed(); }));
+    const Listener& loser = one.Closed() ? one : other;
+    EXPECT_EQ(loser.Head() + loser.Body(), Clip("NOTSAFE"));
+    const Listener& winner = one.Closed() ? other : one;
+    ASSERT_TRUE(PollUntil([&] { return winner.HeadDone(); }));
+    EXPECT_EQ(winner.Head().rfind("HTTP/1.0 200 OK\r\n", 0), 0u);
+    EXPECT_EQ(control.StreamingCountValue(), 1);
+}
+
 // The stored clips are MPEG-2 Layer III, 16 kHz, mono, 24 kbit/s after an ID3v2.3 tag, of the
 // sizes the server announces.
 TEST(HTTPClips, AreTaggedLowRateMp3OfTheirSizes) {

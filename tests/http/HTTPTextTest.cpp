@@ -28,8 +28,12 @@ TEST(HTTPText, MatchesCredentials) {
 }
 
 // A metadata block is the length byte and the text zero-padded to 16-byte blocks; a long title
-// is cut so that the text never exceeds 4080 bytes (255 blocks).
+// is cut so that the text never exceeds 4080 bytes (255 blocks); a quote in a label cannot end
+// the title and add fields.
 TEST(HTTPText, BuildsMetadataBlocks) {
+    EXPECT_EQ(HTTPText::MetadataBlock(QStringLiteral("a';StreamUrl='x")),
+              QByteArray("\x03StreamTitle='a\xE2\x80\x99;StreamUrl=\xE2\x80\x99x';StreamUrl='';") +
+                  QByteArray(1, '\0'));
     EXPECT_EQ(HTTPText::MetadataBlock(QStringLiteral("News")),
               QByteArray("\x02StreamTitle='News';StreamUrl='';"));  // 32 bytes of text
     EXPECT_EQ(HTTPText::MetadataBlock(QStringLiteral("Newsy")),
