@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include <exception>
+
 #include "platform/HeadlessDialogs.h"
 
 namespace {
@@ -50,4 +52,13 @@ QString Dialogs::KindName(DialogKind kind) {
             return QStringLiteral("confirmation");
     }
     return {};
+}
+
+void Dialogs::ShowFailures(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
+                              DialogButtons::Ok);
+    }
 }

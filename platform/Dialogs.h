@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The one call site for every message box, save dialog and folder dialog of the program.
@@ -57,4 +58,8 @@ public:
     // The answer a box takes when nobody can answer it: Cancel / No / Abort / Ignore.
     static DialogResult NegativeAnswer(DialogButtons buttons);
     static QString KindName(DialogKind kind);
+
+    // Runs `work`; an exception it raises is shown as an error box with its text instead of
+    // leaving a slot or timer handler, where it would end the program.
+    static void ShowFailures(const std::function<void()>& work);
 };

@@ -32,22 +32,6 @@ constexpr int kToEnd = 1;
 constexpr std::uint8_t kAppendAtEnd = 1;
 constexpr std::uint8_t kAppendAtStart = 2;
 
-void ShowError(const std::exception& error) {
-    Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                   DialogButtons::Ok);
-}
-
-// Runs a button's work; a failure (the settings refusing the chosen folder) is shown, not
-// thrown out of the slot.
-template <typename Work>
-void Guarded(Work work) {
-    try {
-        work();
-    } catch (const std::exception& error) {
-        ShowError(error);
-    }
-}
-
 void Refuse(const char* text) {
     Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLatin1(text), DialogButtons::Ok);
 }
@@ -148,10 +132,10 @@ TScheduleEventForm::TScheduleEventForm(const TServiceTablesWrapper& tables, QWid
 
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this,
-            [this] { Guarded([this] { OKButtonClick(); }); });
+            [this] { Dialogs::ShowFailures([this] { OKButtonClick(); }); });
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(BrowseButton, &QPushButton::clicked, this,
-            [this] { Guarded([this] { BrowseButtonClick(); }); });
+            [this] { Dialogs::ShowFailures([this] { BrowseButtonClick(); }); });
     connect(TimeEdit, &QLineEdit::editingFinished, this, [this] { NormaliseTimes(); });
     connect(LengthEdit, &QLineEdit::editingFinished, this, [this] { NormaliseTimes(); });
     connect(AppendDateCheckBox, &QCheckBox::toggled, AppendDateComboBox, &QWidget::setEnabled);

@@ -40,11 +40,6 @@ constexpr QSize kDefaultSize(442, 300);
 constexpr int kDayBits[] = {1, 2, 3, 4, 5, 6, 0};
 const QString kDayMark = QStringLiteral("X");
 
-void ShowError(const std::exception& error) {
-    Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                   DialogButtons::Ok);
-}
-
 DialogResult Ask(const char* text, DialogButtons buttons) {
     return Dialogs::Instance().MessageBox(DialogKind::Confirmation, QString::fromLatin1(text),
                                           buttons);
@@ -188,16 +183,8 @@ TScheduleForm::~TScheduleForm() {
 QPushButton* TScheduleForm::AddButtonFor(const QString& caption, void (TScheduleForm::*execute)()) {
     auto* button = new QPushButton(caption, this);
     connect(button, &QPushButton::clicked, this,
-            [this, execute] { Guarded([this, execute] { (this->*execute)(); }); });
+            [this, execute] { Dialogs::ShowFailures([this, execute] { (this->*execute)(); }); });
     return button;
-}
-
-void TScheduleForm::Guarded(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const std::exception& error) {
-        ShowError(error);
-    }
 }
 
 void TScheduleForm::ForceDayColumns() {
@@ -323,7 +310,7 @@ void TScheduleForm::SaveActionExecute() {
             DialogResult::Yes) {
         // A user who may not write the machine-wide settings is told so; the schedule is
         // saved all the same.
-        Guarded([this] { settings_.WriteBool(Setting::TimerEnabled, true); });
+        Dialogs::ShowFailures([this] { settings_.WriteBool(Setting::TimerEnabled, true); });
     }
     schedule_.SortEvents();
     schedule_.Save();
@@ -349,7 +336,7 @@ void TScheduleForm::GridDoubleClicked(int row) {
         return;
     }
     SelectRow(row);
-    Guarded([this] { EditEventActionExecute(); });
+    Dialogs::ShowFailures([this] { EditEventActionExecute(); });
 }
 
 int TScheduleForm::RowCount() const {
@@ -388,7 +375,7 @@ void TScheduleForm::contextMenuEvent(QContextMenuEvent* event) {
 void TScheduleForm::closeEvent(QCloseEvent* event) {
     if (!closing_) {
         closing_ = true;
-        Guarded([this] { sizes_.Store(); });
+        Dialogs::ShowFailures([this] { sizes_.Store(); });
     }
     event->accept();
 }

@@ -85,8 +85,6 @@ protected:
 private:
     TScheduleForm(TServiceTablesWrapper& tables, TSettingsWrapper& settings, QWidget* owner);
     QPushButton* AddButtonFor(const QString& caption, void (TScheduleForm::*execute)());
-    // Runs `work`; a failure is shown in an error box.
-    static void Guarded(const std::function<void()>& work);
     void OfferToDeletePastEvents();
     bool PassesClashTest(const TScheduleEvent& candidate);
     // Edits `event` until it is cancelled (false) or passes the clash test (true).

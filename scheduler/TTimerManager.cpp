@@ -72,15 +72,6 @@ void TTimerManager::Arm(std::int64_t nowMs) {
     MinuteTimer.start(static_cast<int>(60001 - 1000 * seconds));
 }
 
-void TTimerManager::ShowFailure(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const std::exception& error) {
-        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                       DialogButtons::Ok);
-    }
-}
-
 void TTimerManager::MinuteTimerTimer() {
     AssertMainThread();
     if (inTick_) {
@@ -92,7 +83,7 @@ void TTimerManager::MinuteTimerTimer() {
          t = NearestInstantMinute(nowMs)) {
         // Noted first: a message box below runs an event loop in which this timer fires again.
         LastMinute = t;
-        ShowFailure([&] { ProcessMinute(t); });
+        Dialogs::ShowFailures([&] { ProcessMinute(t); });
         // A box may have held the tick past the minute.
         nowMs = clock_.NowMs();
     }
@@ -107,7 +98,7 @@ void TTimerManager::ProcessMinute(std::int64_t t) {
     }
     if (settings_.ReadBool(Setting::TimerEnabled)) {
         StartDueEvents(t);
-        ShowFailure([&] { PreTune(t); });
+        Dialogs::ShowFailures([&] { PreTune(t); });
     }
 }
 
@@ -121,7 +112,7 @@ void TTimerManager::StopDueRecordings(std::int64_t t) {
             std::move(TimedRecordings[static_cast<std::size_t>(i)].Recorder);
         TimedRecordings.erase(TimedRecordings.begin() + i);
         // The controller lets go even when the receiver fails; the recorder goes either way.
-        ShowFailure([&] { control_.RemoveRecorder(recorder.get()); });
+        Dialogs::ShowFailures([&] { control_.RemoveRecorder(recorder.get()); });
     }
 }
 
@@ -152,7 +143,7 @@ void TTimerManager::StartDueEvents(std::int64_t t) {
         }
     }
     for (const Occurrence& o : due) {
-        ShowFailure([&] {
+        Dialogs::ShowFailures([&] {
             StartTimedRecording(o.ServiceID, o.FileName, o.LengthMinutes, o.AppendDate,
                                 o.AppendTime, t);
         });

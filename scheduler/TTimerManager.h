@@ -95,8 +95,6 @@ private:
     void AssertMainThread() const;
     // Interval 60001 - 1000 x (seconds of `nowMs`) ms: the next tick falls just after the minute.
     void Arm(std::int64_t nowMs);
-    // Runs `work`; a failure is shown in an error box and the caller goes on.
-    static void ShowFailure(const std::function<void()>& work);
     // Key of an occurrence: the event and the wall-clock minute it starts at.
     static QString OccurrenceKey(const TScheduleEvent& event, std::int64_t wallMinute);
 

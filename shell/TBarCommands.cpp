@@ -11,19 +11,6 @@
 #include "services/TSettingsWrapper.h"
 #include "shell/CommandLine.h"
 
-namespace {
-
-void ShowingErrors(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const std::exception& error) {
-        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                       DialogButtons::Ok);
-    }
-}
-
-}  // namespace
-
 TBarCommands::TBarCommands(TServiceTablesWrapper& tables, TSettingsWrapper& settings,
                            TMainControl& control, std::function<void(std::int32_t)> onStarted)
     : tables_(tables),
@@ -42,10 +29,10 @@ void TBarCommands::StartService(std::int32_t serviceId) {
     }
     // A refused settings write or a receiver failure is reported like any other error; the
     // service is played (or stopped) all the same.
-    ShowingErrors([&] { settings_.AddRecent(serviceId); });
-    ShowingErrors(
+    Dialogs::ShowFailures([&] { settings_.AddRecent(serviceId); });
+    Dialogs::ShowFailures(
         [&] { control_.PlayService(serviceId, settings_.ReadBool(Setting::ShowAudioInfo)); });
-    ShowingErrors([&] {
+    Dialogs::ShowFailures([&] {
         settings_.WriteString(Setting::Playing, tables_.GetServiceKey(serviceId, true, u':'));
     });
     onStarted_(serviceId);

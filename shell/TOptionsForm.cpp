@@ -351,7 +351,7 @@ QWidget* TOptionsForm::MakeFrequencyPage() {
                             QStringLiteral("Canada")};
     for (int set = 0; set < 3; ++set) {
         connect(RebuildMenu->addAction(sets[set]), &QAction::triggered, this,
-                [this, set] { Guarded([this, set] { RebuildTable(set); }); });
+                [this, set] { Dialogs::ShowFailures([this, set] { RebuildTable(set); }); });
     }
     connect(RebuildButton, &QPushButton::clicked, this, [this] {
         RebuildMenu->popup(RebuildButton->mapToGlobal(RebuildButton->rect().bottomRight()));
@@ -375,9 +375,9 @@ QWidget* TOptionsForm::MakeScanPage() {
     ScanCancelButton = new QPushButton(QStringLiteral("Cancel"), page);
     ScanCancelButton->setEnabled(false);
     connect(StartButton, &QPushButton::clicked, this,
-            [this] { Guarded([this] { StartButtonClick(); }); });
+            [this] { Dialogs::ShowFailures([this] { StartButtonClick(); }); });
     connect(ScanCancelButton, &QPushButton::clicked, this,
-            [this] { Guarded([this] { ScanCancelButtonClick(); }); });
+            [this] { Dialogs::ShowFailures([this] { ScanCancelButtonClick(); }); });
     // Queued: the frame gives its notice before it reloads or saves the tables, and the list
     // must show what they hold afterwards.
     connect(&ScanFrame1->Frame(), &TScanFrame::ScanEnded, this, &TOptionsForm::ScanEnded,
@@ -465,7 +465,7 @@ void TOptionsForm::SaveSettings() {
 }
 
 void TOptionsForm::SaveButtonClick() {
-    Guarded([this] {
+    Dialogs::ShowFailures([this] {
         SaveSettings();
         close();
     });
@@ -476,7 +476,7 @@ void TOptionsForm::CancelButtonClick() {
 }
 
 void TOptionsForm::ApplyButtonClick() {
-    Guarded([this] { SaveSettings(); });
+    Dialogs::ShowFailures([this] { SaveSettings(); });
 }
 
 void TOptionsForm::FillFrequencyList() {
@@ -607,21 +607,12 @@ bool TOptionsForm::SystemCommand(int command) {
 
 void TOptionsForm::EditScheduleButtonClick() {
     // The schedule window belongs to the bar, so it stays when this window closes.
-    Guarded([this] { TScheduleForm::ShowSchedule(tables_, settings_, parentWidget()); });
+    Dialogs::ShowFailures(
+        [this] { TScheduleForm::ShowSchedule(tables_, settings_, parentWidget()); });
 }
 
 void TOptionsForm::MaskCheckClick() {
     PasswordEdit->setEchoMode(MaskCheck->isChecked() ? QLineEdit::Password : QLineEdit::Normal);
-}
-
-void TOptionsForm::Guarded(const std::function<void()>& work) {
-    Q_ASSERT(QThread::currentThread() == thread());
-    try {
-        work();
-    } catch (const std::exception& error) {
-        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                       DialogButtons::Ok);
-    }
 }
 
 void TOptionsForm::closeEvent(QCloseEvent* event) {

@@ -139,8 +139,6 @@ private:
     // Buttons and pages while a scan runs (on) or not.
     void ShowScanning(bool on);
     void FollowBusy();
-    // Runs a button's work; an error is shown instead of leaving the slot.
-    void Guarded(const std::function<void()>& work);
 
     TServiceTablesWrapper& tables_;
     TSettingsWrapper& settings_;

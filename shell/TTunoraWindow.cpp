@@ -50,17 +50,6 @@ constexpr int kMenuIconSize = 16;
 // The launcher's --maximized, handed over as the command line's lParam.
 constexpr std::int64_t kShowMaximized = 3;
 
-// A refused settings write (or any other failure) under a slot or in the destructor is shown as
-// its text; the program goes on.
-void Guarded(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const std::exception& error) {
-        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                       DialogButtons::Ok);
-    }
-}
-
 // The stored width, kept between the bar's minimum and the width of the screen it opens on: a
 // wider bar could not be seen whole, and a huge one would cost start-up a strip that wide.
 int OpeningWidth(int stored, QPoint topLeft) {
@@ -184,7 +173,7 @@ TTunoraWindow::~TTunoraWindow() {
     handOver_.reset();
     labelDrawer_->Terminate();
     labelDrawer_.reset();
-    Guarded([this] {
+    Dialogs::ShowFailures([this] {
         settings_.WriteInteger(Setting::Width, width());
         settings_.WriteInteger(Setting::Top, y());
         settings_.WriteInteger(Setting::Left, x());
@@ -467,7 +456,7 @@ void TTunoraWindow::QuietActionExecute() {
 }
 
 void TTunoraWindow::RestoreBarActionExecute() {
-    Guarded([this] { settings_.WriteBool(Setting::HideBar, false); });
+    Dialogs::ShowFailures([this] { settings_.WriteBool(Setting::HideBar, false); });
     ExpandBar();
 }
 
@@ -477,7 +466,7 @@ void TTunoraWindow::MinimizeBarActionExecute() {
     if (!TTrayIcon::IsAvailable()) {
         return;
     }
-    Guarded([this] { settings_.WriteBool(Setting::HideBar, true); });
+    Dialogs::ShowFailures([this] { settings_.WriteBool(Setting::HideBar, true); });
     CollapseBar();
 }
 
