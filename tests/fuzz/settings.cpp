@@ -1,21 +1,43 @@
-// Settings hives: any file reads without fault, and a value written reads back as written.
+// Settings hives: any file reads without fault, the stored service lists included, and a value
+// written reads back as written.
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#include "platform/HeadlessDialogs.h"
 #include "platform/RegistryError.h"
-#include "platform/RegistryKey.h"
+#include "services/TServiceTablesWrapper.h"
+#include "services/TSettingsWrapper.h"
+
+namespace {
+
+void Put(const QString& path, const char* data, qint64 size) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data, size) != size) {
+        std::abort();
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static QTemporaryDir folder;
-    const QString hive = folder.filePath(QStringLiteral("Tunora.conf"));
-    QFile file(hive);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) {
-        std::abort();
-    }
-    file.close();
-    RegistryKey key(hive, QStringLiteral("\\Software\\Tunora\\Tunora"));
+    static HeadlessDialogs dialogs;
+    static const QString hive = folder.filePath(QStringLiteral("Tunora.conf"));
+    // Two services for the stored lists to name.
+    static const QString tablesFolder = [] {
+        const char* services =
+            "\"$C2A1\",\"0\",\"225.648\",\"One\",\"A\",\"10\"\r\n"
+            "\"$C2A2\",\"1\",\"225.648\",\"Two\",\"A\",\"0\"\r\n";
+        Put(folder.filePath(QStringLiteral("Services.csv")), services, qint64(qstrlen(services)));
+        return folder.path();
+    }();
+    static TServiceTablesWrapper tables(tablesFolder, dialogs);
+    static RegistryKey key(hive, TSettingsWrapper::KeyPath());
+    static TSettingsWrapper settings(key, key, tables, 0, 1024);
+
+    Put(hive, reinterpret_cast<const char*>(data), qint64(size));
+    TListEntries list;
     for (const QString name : {QStringLiteral("Width"), QStringLiteral("Playing"), QString()}) {
         try {
             key.ValueExists(name);
@@ -27,6 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const RegistryError&) {
         }
     }
+    try {
+        settings.GetFavourites(list);
+        settings.GetRecents(list, true);
+        settings.AddRecent(1);
+    } catch (const RegistryError&) {
+    }
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     key.WriteString(QStringLiteral("Playing"), text);
     key.WriteInteger(QStringLiteral("Width"), static_cast<std::int32_t>(size) - 100);
@@ -34,6 +62,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         key.ReadInteger(QStringLiteral("Width")) != static_cast<std::int32_t>(size) - 100) {
         std::abort();
     }
-    key.DeleteValue(QStringLiteral("Playing"));
     return 0;
 }
