@@ -49,7 +49,7 @@ for h in $harnesses; do
   "$build/bin/fuzz_$h" "$build/corpus/$h" "tests/fuzz/corpus/$h" -max_total_time="$seconds" \
     -timeout=10 -print_final_stats=1 -artifact_prefix="$build/findings/$h-" \
     >"$build/fuzz_$h.log" 2>&1 || status=$?
-  grep -v -e ' NEW ' -e ' REDUCE ' -e ' pulse ' "$build/fuzz_$h.log" | tail -n 40
+  grep -v -E '^#[0-9]+[[:space:]]+(NEW|REDUCE|pulse) ' "$build/fuzz_$h.log" | tail -n 40
   [ "$status" -eq 0 ] || failed="$failed $h"
 done
 if [ -n "$failed" ]; then
