@@ -8,7 +8,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const QString& line : SplitLines(bytes)) {
         const QStringList fields = SplitFields(line, 6);
         for (const QString& field : fields) {
-            ParseInt32Field(field);
+            if (!IsIntegerField(field) && ParseInt32Field(field) != 0) {
+                std::abort();
+            }
             ParseUInt32Field(field);
         }
         // Line breaks and U+00FF (the blank's stand-in) are the only characters not kept.
