@@ -1,5 +1,5 @@
-// Settings hives: any file reads without fault, the stored service lists included, and a value
-// written reads back as written.
+// Settings hives: any file reads without fault, the stored service lists included, a value
+// written reads back as written, and a write keeps the other lines byte for byte.
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -37,6 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static TSettingsWrapper settings(key, key, tables, 0, 1024);
 
     Put(hive, reinterpret_cast<const char*>(data), qint64(size));
+    // A key of its own is appended after the file's lines, which stay as they were.
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (!bytes.toLower().contains("probe")) {
+        RegistryKey(hive, QStringLiteral("Software\\Fuzz\\Probe")).WriteInteger(QString(), 1);
+        QFile written(hive);
+        const QByteArray kept = bytes.isEmpty() || bytes.endsWith('\n') ? bytes : bytes + '\n';
+        if (!written.open(QIODevice::ReadOnly) || !written.readAll().startsWith(kept)) {
+            std::abort();
+        }
+    }
     TListEntries list;
     for (const QString name : {QStringLiteral("Width"), QStringLiteral("Playing"), QString()}) {
         try {
@@ -55,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         settings.AddRecent(1);
     } catch (const RegistryError&) {
     }
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text = QString::fromUtf8(bytes);
     key.WriteString(QStringLiteral("Playing"), text);
     key.WriteInteger(QStringLiteral("Width"), static_cast<std::int32_t>(size) - 100);
     if (key.ReadString(QStringLiteral("Playing")) != text ||
