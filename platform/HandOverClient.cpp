@@ -53,14 +53,7 @@ std::optional<int> HandOverClient::Send(const QString& socketPath, int wParam, s
         return std::nullopt;
     }
 
-    const std::int32_t w = wParam;
-    const std::uint32_t n = static_cast<std::uint32_t>(text.size());
-    QByteArray request;
-    request.append(HandOverProtocol::kMagic, sizeof(HandOverProtocol::kMagic));
-    request.append(reinterpret_cast<const char*>(&w), sizeof(w));
-    request.append(reinterpret_cast<const char*>(&lParam), sizeof(lParam));
-    request.append(reinterpret_cast<const char*>(&n), sizeof(n));
-    request.append(reinterpret_cast<const char*>(text.utf16()), 2 * text.size());
+    const QByteArray request = HandOverProtocol::Encode({wParam, lParam, text});
 
     qsizetype done = 0;
     while (done < request.size()) {

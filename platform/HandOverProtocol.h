@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -24,6 +25,19 @@ public:
     static constexpr int kMaxTextLength = 255;
     static constexpr std::int32_t kRefused = -1;
 
+    struct Request {
+        std::int32_t wParam = 0;
+        std::int64_t lParam = 0;
+        QString text;
+    };
+
     // The socket in the runtime folder (the folder is created when missing).
     static QString SocketPath();
+
+    static QByteArray Encode(const Request& request);
+    // Bytes still missing from a request that begins with `received`: 0 when it is complete,
+    // kRefused when it is malformed (wrong magic, text too long). Bytes beyond it are ignored.
+    static qsizetype Missing(const QByteArray& received);
+    // The request at the start of `received`, which Missing found complete.
+    static Request Decode(const QByteArray& received);
 };

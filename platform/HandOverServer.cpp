@@ -108,20 +108,13 @@ void HandOverServer::ReadRequest() {
     }
     bool ended = false;
     for (;;) {
-        qsizetype wanted = HandOverProtocol::kHeaderSize - request_.size();
-        if (wanted <= 0) {
-            std::uint32_t n;
-            std::memcpy(&n, request_.constData() + 16, sizeof(n));
-            if (std::memcmp(request_.constData(), HandOverProtocol::kMagic, 4) != 0 ||
-                n > static_cast<std::uint32_t>(HandOverProtocol::kMaxTextLength)) {
-                Answer(HandOverProtocol::kRefused);
-                return;
-            }
-            wanted =
-                HandOverProtocol::kHeaderSize + 2 * static_cast<qsizetype>(n) - request_.size();
-            if (wanted <= 0) {
-                break;
-            }
+        const qsizetype wanted = HandOverProtocol::Missing(request_);
+        if (wanted == HandOverProtocol::kRefused) {
+            Answer(HandOverProtocol::kRefused);
+            return;
+        }
+        if (wanted == 0) {
+            break;
         }
         if (ended) {
             Answer(HandOverProtocol::kRefused);  // the sender stopped half-way
@@ -147,19 +140,12 @@ void HandOverServer::ReadRequest() {
     // A complete request: nothing more is read from anyone until it is answered.
     clientNotifier_.setEnabled(false);
     requestTimer_.stop();
-    std::int32_t wParam;
-    std::int64_t lParam;
-    std::uint32_t n;
-    std::memcpy(&wParam, request_.constData() + 4, sizeof(wParam));
-    std::memcpy(&lParam, request_.constData() + 8, sizeof(lParam));
-    std::memcpy(&n, request_.constData() + 16, sizeof(n));
-    QString text(static_cast<qsizetype>(n), Qt::Uninitialized);
-    std::memcpy(text.data(), request_.constData() + HandOverProtocol::kHeaderSize, 2 * size_t{n});
+    const HandOverProtocol::Request request = HandOverProtocol::Decode(request_);
 
     std::int32_t result = HandOverProtocol::kRefused;
     const std::shared_ptr<bool> alive = alive_;
     try {
-        result = handler_(wParam, lParam, text);
+        result = handler_(request.wParam, request.lParam, request.text);
     } catch (...) {
         // A failing command must not unwind through the event loop; the sender learns of it.
         result = HandOverProtocol::kRefused;

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools
   libgif-dev libmpg123-dev libmp3lame-dev libvorbis-dev libtwolame-dev libpulse-dev
-  libgtest-dev libgmock-dev libbenchmark-dev clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev clang-format clang libclang-rt-dev
   xvfb xauth mpg123 desktop-file-utils systemd
 )
 if [ "${1:-}" = "--all" ]; then

@@ -36,3 +36,6 @@ echo "== threaded tests (thread sanitizer)"
 # Test programs start players and the recode child with fork and exec.
 export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp:halt_on_error=1:exitcode=66:die_after_fork=0:second_deadlock_stack=1"
 ctest --test-dir "$tsan" --output-on-failure -j "$(nproc)" --timeout 600 -L threaded
+
+echo "== fuzzing (each parser's harness for 20 s, after replaying its corpus)"
+bash scripts/fuzz.sh all 20
