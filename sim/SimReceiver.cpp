@@ -418,7 +418,8 @@ std::shared_ptr<const FrameLoop> SimReceiver::Loop(const AirComponent& c, std::s
         }
         slot = s;
     }
-    std::call_once(slot->once, [&] {
+    std::lock_guard encoding(slot->mutex);
+    if (!slot->done) {
         try {
             slot->loop = FrameLoop::Encode(c, stop);
         } catch (const WavReader::Stopped&) {
@@ -427,7 +428,8 @@ std::shared_ptr<const FrameLoop> SimReceiver::Loop(const AirComponent& c, std::s
             std::fprintf(stderr, "Simulated receiver: no audio for \"%s\": %s\n", c.label.c_str(),
                          e.what());
         }
-    });
+        slot->done = true;
+    }
     return slot->loop;
 }
 

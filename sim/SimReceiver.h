@@ -93,8 +93,12 @@ private:
         std::atomic<bool> done{false};
         std::jthread thread;
     };
+    // One encoding per component: the first thread to ask encodes under `mutex`, the others wait
+    // for its result. A mutex, not std::call_once: a stopped encoding leaves by an exception,
+    // which call_once does not survive everywhere (it hangs under ThreadSanitizer).
     struct LoopSlot {
-        std::once_flag once;
+        std::mutex mutex;
+        bool done = false;
         std::shared_ptr<const FrameLoop> loop;
     };
     struct OnAir {
