@@ -64,7 +64,7 @@ void THTTPServer::Listen(std::uint16_t port, bool showFailure) {
     if (listener_.IsValid()) {
         std::tie(wakeRead_, wakeWrite_) = FileDescriptor::Pipe();
     }
-    if (!listener_.IsValid() || !wakeRead_.IsValid()) {
+    if (!listener_.IsValid() || !wakeRead_.IsValid() || !waiting_.IsValid()) {
         listener_.Close();
         if (showFailure) {
             ShowStartFailure(port);
@@ -85,6 +85,7 @@ THTTPServer::~THTTPServer() {
         [[maybe_unused]] const ssize_t written = ::write(wakeWrite_.Get(), &wake, 1);
         acceptor_.join();
     }
+    waiting_.CloseAll();
     listener_.Close();
     wakeRead_.Reset();
     wakeWrite_.Reset();
@@ -118,7 +119,11 @@ THTTPServer::~THTTPServer() {
 
 int THTTPServer::SessionCount() const {
     std::lock_guard guard(lock_);
-    return busy_;
+    return busy_ + waiting_.Count();
+}
+
+int THTTPServer::HeadWaitCount() const {
+    return waiting_.Count();
 }
 
 int THTTPServer::IdleThreadCount() const {
@@ -132,24 +137,30 @@ int THTTPServer::StreamCount() const {
 
 void THTTPServer::AcceptLoop(std::stop_token stop) {
     while (!stop.stop_requested()) {
-        pollfd fds[2] = {{listener_.Descriptor(), POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};
-        const int ready = ::poll(fds, 2, kReapMs);
+        pollfd fds[3] = {{listener_.Descriptor(), POLLIN, 0},
+                         {wakeRead_.Get(), POLLIN, 0},
+                         {waiting_.Descriptor(), POLLIN, 0}};
+        const int ready = ::poll(fds, 3, kReapMs);
         if (ready == 0) {
             // Threads that ended keep their stacks until joined: a burst of requests must not
             // leave hundreds of them waiting for the next connection.
             std::lock_guard guard(lock_);
             ReapLocked();
         }
-        if (ready <= 0) {
+        if (ready < 0) {
             continue;
         }
         if ((fds[1].revents & POLLIN) != 0 || stop.stop_requested()) {
             break;
         }
+        // Also when nothing is ready: the idle time-outs are due on the clock.
+        for (TRequestHeadSet::Request& request : waiting_.Collect()) {
+            Hand(std::move(request));
+        }
         if ((fds[0].revents & POLLIN) != 0) {
             TSocket client = listener_.Accept();
             if (client.IsValid()) {
-                Hand(std::move(client));
+                Admit(std::move(client));
             } else if (errno == EMFILE || errno == ENFILE) {
                 // Out of descriptors: give the sessions a moment instead of spinning.
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -158,17 +169,28 @@ void THTTPServer::AcceptLoop(std::stop_token stop) {
     }
 }
 
-void THTTPServer::Hand(TSocket client) {
+void THTTPServer::Admit(TSocket client) {
+    {
+        std::lock_guard guard(lock_);
+        ReapLocked();
+        if (busy_ + waiting_.Count() + context_.Writer().ListenerCount() < maxSessions_) {
+            waiting_.Add(std::move(client));
+            return;
+        }
+    }
+    if (waiting_.EvictOldest()) {
+        waiting_.Add(std::move(client));
+    }
+    // else closed at once
+}
+
+void THTTPServer::Hand(TRequestHeadSet::Request request) {
     std::lock_guard guard(lock_);
     ReapLocked();
-    if (busy_ + context_.Writer().ListenerCount() >= maxSessions_ && !EvictLocked()) {
-        return;  // closed at once
-    }
     for (Entry& entry : threads_) {
         if (entry.phase == Entry::Phase::Idle) {
             entry.phase = Entry::Phase::Busy;
-            entry.next = std::move(client);
-            entry.since = std::chrono::steady_clock::now();
+            entry.next = std::move(request);
             --idle_;
             ++busy_;
             changed_.notify_all();
@@ -177,28 +199,12 @@ void THTTPServer::Hand(TSocket client) {
     }
     ++busy_;
     Entry& entry = threads_.emplace_back();
-    entry.since = std::chrono::steady_clock::now();
     entry.session = std::make_unique<THTTPSessionThread>(
-        context_, std::move(client),
+        context_, std::move(request),
         [this](THTTPSessionThread* session) { return NextConnection(session); });
 }
 
-bool THTTPServer::EvictLocked() {
-    Entry* oldest = nullptr;
-    for (Entry& entry : threads_) {
-        if (entry.phase == Entry::Phase::Busy && entry.session->AwaitingHead() &&
-            (oldest == nullptr || entry.since < oldest->since)) {
-            oldest = &entry;
-        }
-    }
-    if (oldest == nullptr) {
-        return false;
-    }
-    oldest->session->Evict();
-    return true;
-}
-
-TSocket THTTPServer::NextConnection(THTTPSessionThread* session) {
+TRequestHeadSet::Request THTTPServer::NextConnection(THTTPSessionThread* session) {
     std::unique_lock lock(lock_);
     Entry* self = nullptr;
     for (Entry& entry : threads_) {

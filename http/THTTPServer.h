@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "http/THTTPSessionContext.h"
+#include "http/TRequestHeadSet.h"
 #include "http/TSocket.h"
 #include "http/TSocketAddress.h"
 #include "platform/FileDescriptor.h"
@@ -22,10 +23,11 @@ class TSettingsWrapper;
 class THTTPSessionThread;
 
 // The HTTP server: a listening socket on every address (IPv6 with IPv4 mapped in, or IPv4 alone
-// without IPv6), an accepting thread, one blocking session thread per request, with up to six
-// idle session threads kept for reuse, and one writer thread for every live stream. At most 1024
-// connections at a time, streams included: at the cap a newcomer takes the place of the oldest
-// connection that has not sent its request head yet (a flood of silent connections cannot lock
+// without IPv6), an accepting thread that also watches every connection until its request head
+// is complete, one blocking session thread per complete request, with up to six idle session
+// threads kept for reuse, and one writer thread for every live stream. At most 1024 connections
+// at a time, streams included: at the cap a newcomer takes the place of the oldest connection
+// that has not completed its request head yet (a flood of silent connections cannot lock
 // listeners out), and is closed at once only when there is none.
 //
 // Created and destroyed on the controller's (main) thread. Sessions get everything they use from
@@ -61,9 +63,12 @@ public:
     bool IsActive() const { return listener_.IsValid(); }
     // The port listened on (the one the system chose for port 0); 0 when not listening.
     std::uint16_t Port() const { return port_; }
-    // Connections being served by session threads, and session threads waiting for one.
+    // Connections open that are not streams (waiting for their head or being served), and
+    // session threads waiting for one.
     int SessionCount() const;
     int IdleThreadCount() const;
+    // Connections waiting for their request head (they hold no session thread).
+    int HeadWaitCount() const;
     // Live streams (served by the writer).
     int StreamCount() const;
 
@@ -78,17 +83,18 @@ public:
     }
     // A session thread has finished its connection: it waits here in the idle cache for the
     // next one. An invalid socket tells it to end (cache full or server stopping).
-    TSocket NextConnection(THTTPSessionThread* session);
+    TRequestHeadSet::Request NextConnection(THTTPSessionThread* session);
 
 private:
     void Listen(std::uint16_t port, bool showFailure);
     void AcceptLoop(std::stop_token stop);
-    void Hand(TSocket client);
+    // A new connection: into the waiting set, unless the cap is reached and none can be
+    // evicted. Acceptor thread.
+    void Admit(TSocket client);
+    // A complete request to an idle session thread, or a new one. Acceptor thread.
+    void Hand(TRequestHeadSet::Request request);
     // Joins and frees the threads that have ended; caller holds lock_.
     void ReapLocked();
-    // Closes the oldest connection still waiting for its request head; false when there is
-    // none. Caller holds lock_.
-    bool EvictLocked();
 
     TSettingsWrapper& settings_;
     TServiceTablesWrapper& tables_;
@@ -101,13 +107,14 @@ private:
     // Written once by the destructor to wake the acceptor out of its poll.
     FileDescriptor wakeRead_;
     FileDescriptor wakeWrite_;
+    // The acceptor thread's own (its destructor closes what still waits).
+    TRequestHeadSet waiting_;
     std::jthread acceptor_;
 
     struct Entry {
         std::unique_ptr<THTTPSessionThread> session;
         enum class Phase { Busy, Idle, Ended } phase = Phase::Busy;
-        TSocket next;                                 // the connection handed to an idle thread
-        std::chrono::steady_clock::time_point since;  // when the current connection was handed
+        TRequestHeadSet::Request next;  // the connection handed to an idle thread
     };
     mutable std::mutex lock_;
     std::condition_variable changed_;

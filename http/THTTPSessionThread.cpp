@@ -43,11 +43,11 @@ QByteArray StoredClip(const QString& name) {
 
 }  // namespace
 
-THTTPSessionThread::THTTPSessionThread(THTTPSessionContext& context, TSocket client,
+THTTPSessionThread::THTTPSessionThread(THTTPSessionContext& context, Request first,
                                        NextConnection next)
     : context_(context),
       next_(std::move(next)),
-      firstClient_(std::move(client)),
+      first_(std::move(first)),
       thread_([this](std::stop_token stop) { Execute(stop); }) {}
 
 THTTPSessionThread::~THTTPSessionThread() {
@@ -63,66 +63,41 @@ void THTTPSessionThread::Abort() {
     ClientSocket.Shutdown();
 }
 
-bool THTTPSessionThread::AwaitingHead() const {
-    return State == kReading && connected_ && !evicted_;
-}
-
-void THTTPSessionThread::Evict() {
-    std::lock_guard guard(socketLock_);
-    if (State == kReading && !evicted_.exchange(true)) {
-        ClientSocket.Shutdown();
-    }
-}
-
 void THTTPSessionThread::Execute(std::stop_token stop) {
     stop_ = stop;
-    TSocket client = std::move(firstClient_);
+    Request request = std::move(first_);
     // Every connection goes back through the server, also when stopping: that is how it learns
     // the thread has ended.
-    while (client.IsValid()) {
-        Serve(std::move(client));
-        client = next_(this);
+    while (request.socket.IsValid()) {
+        Serve(std::move(request));
+        request = next_(this);
     }
 }
 
-void THTTPSessionThread::Serve(TSocket client) {
-    RequestLines.clear();
-    ReceivedCount = 0;
+void THTTPSessionThread::Serve(Request request) {
+    RequestLines = HTTPRequest::SplitLines(request.head);
     {
         std::lock_guard guard(socketLock_);
-        ClientSocket = std::move(client);
+        ClientSocket = std::move(request.socket);
         ClientSocket.SetTimeouts(kSocketTimeoutMs);
         connected_ = !stop_.stop_requested();
-        evicted_ = false;
-        State = kReading;
+        State = kProcessing;
     }
     try {
-        RunLoop();
+        if (connected_) {
+            ProcessRequest();
+            if (State != kStreaming) {
+                CloseSession();
+            }
+        }
     } catch (...) {
         // A failing collaborator (receiver, settings) ends this connection only.
     }
     CleanUp();
 }
 
-void THTTPSessionThread::RunLoop() {
-    auto deadline = Clock::now() + std::chrono::seconds(kIdleSeconds);
-    while (!stop_.stop_requested() && connected_) {
-        if (State != kReading) {
-            CloseSession();
-            break;
-        }
-        const int ready = ClientSocket.WaitReadable(kWaitMs);
-        if (ready > 0 && ReadRequest() > 0) {
-            deadline = Clock::now() + std::chrono::seconds(kIdleSeconds);
-        } else if (ready < 0 || Clock::now() >= deadline) {
-            CloseSession();
-        }
-    }
-}
-
 void THTTPSessionThread::CleanUp() {
     State = kFinished;
-    ReceivedCount = 0;
     RequestLines.clear();
     std::lock_guard guard(socketLock_);
     ClientSocket.DiscardPending();
@@ -138,30 +113,6 @@ void THTTPSessionThread::CloseSession() {
 }
 
 // ---- Request ------------------------------------------------------------------------------
-
-int THTTPSessionThread::ReadRequest() {
-    if (ReceivedCount + kReadSize > kBufferSize) {
-        CloseSession();
-        return 0;
-    }
-    const std::ptrdiff_t count = ClientSocket.Receive(RequestBuffer + ReceivedCount, kReadSize);
-    if (count <= 0) {
-        CloseSession();
-        return 0;
-    }
-    ReceivedCount += static_cast<std::int32_t>(count);
-    const QByteArray head = QByteArray::fromRawData(RequestBuffer, ReceivedCount);
-    if (HTTPRequest::IsComplete(head)) {
-        RequestLines = HTTPRequest::SplitLines(head);
-        ReceivedCount = 0;
-        State = kProcessing;
-        ProcessRequest();
-        if (State != kStreaming) {
-            CloseSession();
-        }
-    }
-    return static_cast<int>(count);
-}
 
 void THTTPSessionThread::ProcessRequest() {
     using HTTPRequest::Target;

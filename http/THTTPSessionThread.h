@@ -11,15 +11,17 @@
 #include <stop_token>
 #include <thread>
 
+#include "http/TRequestHeadSet.h"
 #include "http/TSocket.h"
 
 class THTTPSessionContext;
 
-// Serves connections one after another on its own thread: reads one request and answers it; a
-// stream request, once checked, is handed to the stream writer, and the thread is free for the
-// next connection. Between connections it waits in the server's idle cache.
+// Serves connections one after another on its own thread: each comes with its complete request
+// head (read by the server while it waited), which the thread answers; a stream request, once
+// checked, is handed to the stream writer, and the thread is free for the next connection.
+// Between connections it waits in the server's idle cache.
 //
-// Abort, Evict and AwaitingHead are for other threads (the server's).
+// Abort is for other threads (the server's).
 class THTTPSessionThread {
 public:
     // Session states.
@@ -29,19 +31,16 @@ public:
     static constexpr std::uint8_t kStreaming = 3;
     static constexpr std::uint8_t kClosing = 4;
 
-    static constexpr int kBufferSize = 4096;
-    static constexpr int kReadSize = 1024;
-    static constexpr int kWaitMs = 1000;
-    static constexpr int kIdleSeconds = 30;
     static constexpr int kSocketTimeoutMs = 8000;
     static constexpr int kStreamDelayMs = 1200;
 
+    using Request = TRequestHeadSet::Request;
     // The server's answer to a thread that has finished a connection: the next one, or an
     // invalid socket to end the thread.
-    using NextConnection = std::function<TSocket(THTTPSessionThread*)>;
+    using NextConnection = std::function<Request(THTTPSessionThread*)>;
 
     // Starts the thread on its first connection. The context outlives the thread.
-    THTTPSessionThread(THTTPSessionContext& context, TSocket client, NextConnection next);
+    THTTPSessionThread(THTTPSessionContext& context, Request first, NextConnection next);
     // Asks the thread to stop and joins it.
     ~THTTPSessionThread();
 
@@ -50,17 +49,11 @@ public:
 
     // Ends the current connection and the thread as soon as it can (server shut-down).
     void Abort();
-    // The connection has not completed its request head (and was not evicted already).
-    bool AwaitingHead() const;
-    // Closes the current connection if it still awaits its head (the server needs the room).
-    void Evict();
 
 private:
     void Execute(std::stop_token stop);
-    void Serve(TSocket client);
-    void RunLoop();
+    void Serve(Request request);
     void CleanUp();
-    int ReadRequest();
     void ProcessRequest();
 
     bool SendBytes(const QByteArray& bytes);
@@ -84,18 +77,15 @@ private:
     NextConnection next_;
     std::stop_token stop_;
 
-    // ClientSocket's descriptor is closed (or handed on) only under socketLock_, so Abort and
-    // Evict may shut it down from another thread.
+    // ClientSocket's descriptor is closed (or handed on) only under socketLock_, so Abort may
+    // shut it down from another thread.
     mutable std::mutex socketLock_;
     TSocket ClientSocket;
     std::atomic<bool> connected_{false};
-    std::atomic<bool> evicted_{false};
-    TSocket firstClient_;
+    Request first_;
 
     std::atomic<std::uint8_t> State{kFinished};
     QStringList RequestLines;
-    char RequestBuffer[kBufferSize] = {};
-    std::int32_t ReceivedCount = 0;
 
     // Last: built in place, so its stop state exists before the thread runs and every member
     // above is ready for it.

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "tests/http/HTTPFixture.h"
@@ -104,28 +106,62 @@ TEST_F(HTTPServerTest, ClosesAnOverlongHeadWithoutAnswer) {
     EXPECT_FALSE(Pumped([this] { return TestClient(port).ClosedWithin(1500); }));
 }
 
-// Finished sessions wait in a cache of six threads: ten sessions at once leave six idle
-// threads, and the cached threads serve the next requests.
+// Finished sessions wait in a cache of six threads: ten requests served at once (each waits for
+// the main thread) leave six idle threads, and the cached threads serve the next requests.
 TEST_F(HTTPServerTest, KeepsSixIdleThreads) {
+    Settle(k12B);
+    ASSERT_NE(tables.AddService(0xC0DF, 0, QStringLiteral("Gone"), u'A', 1, k12B), 0);
+    const std::string request = "GET /49375.mp2 HTTP/1.0\r\n\r\n";  // not on air: a clip
     std::vector<std::unique_ptr<TestClient>> clients;
     for (int i = 0; i < 10; ++i) {
         clients.push_back(std::make_unique<TestClient>(port));
     }
     ASSERT_TRUE(PollUntil([this] { return server->SessionCount() == 10; }));
+    for (const auto& client : clients) {
+        client->Send(request);
+    }
+    // The main thread does not turn here, so every session stays busy with its request.
+    for (int i = 0; i < 500 && (server->HeadWaitCount() > 0 || server->SessionCount() < 10); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(server->HeadWaitCount(), 0);
     const std::vector<std::string> answers = Pumped([&clients] {
         std::vector<std::string> all;
         for (const auto& client : clients) {
-            client->Send("GET /nothing.txt HTTP/1.0\r\n\r\n");
             all.push_back(client->ReadAll());
         }
         return all;
     });
-    EXPECT_EQ(answers, std::vector<std::string>(10, kNotFound));
+    EXPECT_EQ(answers[0].rfind("HTTP/1.0 200 OK\r\n", 0), 0u);
+    EXPECT_EQ(answers, std::vector<std::string>(10, answers[0]));
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(PollUntil([this] { return server->SessionCount() == 0; }));
         EXPECT_EQ(server->IdleThreadCount(), THTTPServer::kIdleThreads);
-        EXPECT_EQ(Get("GET /nothing.txt HTTP/1.0\r\n\r\n"), kNotFound);
+        EXPECT_EQ(Get(request), answers[0]);
     }
+}
+
+// Connections without a complete head hold no session thread: with 200 silent ones open, a head
+// that arrives in pieces is answered by one thread, and the silent ones stay open, unanswered.
+TEST_F(HTTPServerTest, SilentConnectionsWaitWithoutAThread) {
+    std::vector<std::unique_ptr<TestClient>> silent;
+    for (int i = 0; i < 200; ++i) {
+        silent.push_back(std::make_unique<TestClient>(port));
+    }
+    ASSERT_TRUE(PollUntil([this] { return server->HeadWaitCount() == 200; }));
+    EXPECT_EQ(server->SessionCount(), 200);
+    const std::string answer = Pumped([this] {
+        TestClient client(port);
+        client.Send("GET /nothing.t");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        client.Send("xt HTTP/1.0\r\n\r\n");
+        return client.ReadAll();
+    });
+    EXPECT_EQ(answer, kNotFound);
+    ASSERT_TRUE(PollUntil([this] { return server->SessionCount() == 200; }));
+    EXPECT_EQ(server->IdleThreadCount(), 1);
+    EXPECT_FALSE(silent.front()->ClosedWithin(100));
+    EXPECT_FALSE(silent.back()->ClosedWithin(100));
 }
 
 // At the cap a newcomer takes the place of the oldest connection that has not sent its request
