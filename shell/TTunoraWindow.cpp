@@ -408,21 +408,11 @@ void TTunoraWindow::Quit() {
 }
 
 void TTunoraWindow::OptionsActionExecute() {
-    try {
-        TOptionsForm::ShowOptions(tables_, settings_, control_, this);
-    } catch (const std::exception& error) {
-        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                       DialogButtons::Ok);
-    }
+    Dialogs::ShowFailures([&] { TOptionsForm::ShowOptions(tables_, settings_, control_, this); });
 }
 
 void TTunoraWindow::TimerActionExecute() {
-    try {
-        TScheduleForm::ShowSchedule(tables_, settings_, this);
-    } catch (const std::exception& error) {
-        Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                       DialogButtons::Ok);
-    }
+    Dialogs::ShowFailures([&] { TScheduleForm::ShowSchedule(tables_, settings_, this); });
 }
 
 void TTunoraWindow::ListActionExecute() {
@@ -437,12 +427,7 @@ void TTunoraWindow::RecordActionExecute() {
     menuBusy_ = true;
     const std::int32_t current = control_.CurrentService();
     if (RecordManager) {
-        try {
-            RecordManager->ToggleRecording(current);
-        } catch (const std::exception& error) {
-            Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                           DialogButtons::Ok);
-        }
+        Dialogs::ShowFailures([&] { RecordManager->ToggleRecording(current); });
     } else {
         qInfo("Tunora: recording is not available in this build");
     }

@@ -149,14 +149,8 @@ QWidget* TServicePropertiesForm::MakeShortcutPage() {
     ShortcutHotKey = new QKeySequenceEdit(page);
     CommandLineEdit = ReadOnlyEdit(QString(), page);
     CreateButton = new QPushButton(QStringLiteral("&Create"), page);
-    connect(CreateButton, &QPushButton::clicked, this, [this] {
-        try {
-            CreateButtonClick();
-        } catch (const std::exception& error) {
-            Dialogs::Instance().MessageBox(DialogKind::Error, QString::fromLocal8Bit(error.what()),
-                                           DialogButtons::Ok);
-        }
-    });
+    connect(CreateButton, &QPushButton::clicked, this,
+            [this] { Dialogs::ShowFailures([&] { CreateButtonClick(); }); });
 
     auto* top = new QHBoxLayout;
     top->addWidget(IconImage2);
