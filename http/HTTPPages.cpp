@@ -9,7 +9,7 @@ namespace HTTPPages {
 
 namespace {
 
-const QString kWebSite = QStringLiteral("https://tunora.org/");
+const QString kWebSite = QString::fromLatin1(TunoraWebSite);
 
 // Each text followed by CR LF, in UTF-8.
 QByteArray Lines(std::initializer_list<QString> lines) {

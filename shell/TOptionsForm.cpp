@@ -42,7 +42,7 @@ TOptionsForm* OptionsForm = nullptr;
 
 namespace {
 
-const QString kWebSite = QStringLiteral("https://tunora.org/");
+const QString kWebSite = QString::fromLatin1(TunoraWebSite);
 const QString kContactAddress = QStringLiteral("support@tunora.org");
 constexpr int kClientWidth = 418;
 constexpr int kClientHeight = 273;
