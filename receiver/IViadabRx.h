@@ -5,13 +5,17 @@
 
 // The receiver component's contract. The methods keep the component's interface order; every
 // method returns a status (0 = success, anything else = failure, which the wrapper raises).
-// Labels travel as 8-bit text (the receiver's character bytes, one char per character).
+// Labels and dynamic labels travel as UTF-8 text (components convert from the broadcast's DAB
+// character set).
 // The component is a shared library registered in the component hive; it exports one C factory,
 // `CreateViadabRx`, that returns a new component owned by the caller (release with `Release`).
 
 using RxStatus = std::int32_t;
 constexpr RxStatus RxOk = 0;
 constexpr RxStatus RxFail = -2147467259;  // the generic failure status
+// StartCapture / StartPlayback of an audio component whose coding the component cannot decode
+// (DAB+ on a receiver that only passes MPEG Layer II on).
+constexpr RxStatus RxNotImplemented = -2147467263;
 
 // Identifier text of the interface, the key under which the component hive records it.
 constexpr const char* IViadabRxInterfaceKey = "Interface\\{7C3A9E10-4B2D-4F6A-9C1E-2D8B5A7F0E31}";
