@@ -1,5 +1,7 @@
 #include "receiver/TPADObject.h"
 
+#include "receiver/DabCharset.h"
+
 #include <algorithm>
 
 namespace {
@@ -84,7 +86,7 @@ void TPADObject::DataGroup() {
         const bool padded = n >= 7 && Crc16(b + 1, 4) == (b[5] << 8 | b[6]);
         if (plain || padded) {
             displayedText_.clear();
-            segmentText_.clear();
+            segmentBytes_.clear();
             lastSegment_ = -1;
         }
         return;
@@ -100,19 +102,19 @@ void TPADObject::DataGroup() {
     const bool first = (b[1] & 0x40) != 0;
     const bool last = (b[1] & 0x20) != 0;
     if (!first && (b[2] >> 4) != lastSegment_ + 1) {
-        segmentText_.clear();
+        segmentBytes_.clear();
         lastSegment_ = -1;
         return;
     }
     if (first) {
-        segmentText_.clear();
+        segmentBytes_.clear();
+        charset_ = b[2] >> 4;
         lastSegment_ = -1;
     }
-    for (int i = 3; i <= c + 2; ++i) {
-        segmentText_ += QChar::fromLatin1(static_cast<char>(b[i]));
-    }
+    segmentBytes_.append(reinterpret_cast<const char*>(b + 3), static_cast<std::size_t>(c));
     ++lastSegment_;
     if (last) {
-        displayedText_ = segmentText_;
+        // Converted whole: a UTF-8 character may straddle two segments.
+        displayedText_ = QString::fromStdString(DabCharset::ToUtf8(segmentBytes_, charset_));
     }
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // Decodes the programme-associated data of one audio stream: the music/speech flag from the
@@ -29,7 +30,8 @@ private:
 
     std::uint8_t musicSpeech_ = 0;
     QString displayedText_;
-    QString segmentText_;
+    std::string segmentBytes_;  // the label's bytes so far, in `charset_`
+    int charset_ = 0;
     int lastSegment_ = -1;
     std::vector<std::uint8_t> xPadBuffer_;
     // Bytes collected since the last data group start; -1 until the first start. Saturates at

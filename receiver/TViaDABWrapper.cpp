@@ -17,7 +17,15 @@ namespace {
 // nor a service this many components.
 constexpr int kMaxSteps = 4096;
 
+constexpr const char* kNotDecodableText =
+    "This service broadcasts DAB+ audio, which this receiver cannot play or record yet.";
+
 void Check(RxStatus status, const char* method) {
+    if (status == RxNotImplemented) {
+        // The component lists the service but cannot hand its audio on (DAB+ today): say so
+        // rather than start a silent stream.
+        throw ReceiverError(kNotDecodableText, status);
+    }
     if (status != RxOk) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(status));
@@ -36,7 +44,7 @@ QString TrimLabel(const std::string& label) {
     while (end > begin && static_cast<unsigned char>(label[end - 1]) <= ' ') {
         --end;
     }
-    return QString::fromLatin1(label.data() + begin, static_cast<qsizetype>(end - begin));
+    return QString::fromUtf8(label.data() + begin, static_cast<qsizetype>(end - begin));
 }
 
 int RoundHalfToEven(double value) {
@@ -316,7 +324,7 @@ QString TViaDABWrapper::GetCurrentDynamicLabel() {
     if (label.isEmpty()) {
         std::string text;
         Check(Rx().GetDynamicLabel(currentComponent_, &text), "GetDynamicLabel");
-        label = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+        label = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
     return label;
 }

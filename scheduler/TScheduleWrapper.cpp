@@ -147,9 +147,7 @@ bool TScheduleWrapper::LoadFile() {
     ClearEvents();
     tablesChange_ = tables_.ChangeCount();
     bool first = true;
-    for (const QString& latin1 : SplitLines(bytes)) {
-        // The splitter decodes Latin-1, one character per byte, so this gives the bytes back.
-        QString line = QString::fromUtf8(latin1.toLatin1());
+    for (QString line : SplitTextLines(QString::fromUtf8(bytes))) {
         if (first && line.startsWith(kByteOrderMark)) {
             line.remove(0, 1);
         }

@@ -1,5 +1,7 @@
 #include "services/CsvFields.h"
 
+#include <QStringDecoder>
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -184,7 +186,10 @@ bool IsWrittenLine(const QString& line, int count) {
 }
 
 QStringList SplitLines(const QByteArray& contents) {
-    const QString text = QString::fromLatin1(contents);
+    return SplitTextLines(DecodeTableText(contents));
+}
+
+QStringList SplitTextLines(const QString& text) {
     QStringList lines;
     qsizetype start = 0;
     qsizetype i = 0;
@@ -206,10 +211,32 @@ QStringList SplitLines(const QByteArray& contents) {
 }
 
 QByteArray JoinLines(const QStringList& lines) {
+    // Latin-1 while every character fits, so files stay what they always were; a label from a
+    // station that sends other characters (Polish, Greek, Cyrillic...) makes the file UTF-8.
+    bool latin1 = true;
+    for (const QString& line : lines) {
+        latin1 = latin1 &&
+                 std::all_of(line.begin(), line.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+    }
     QByteArray bytes;
     for (const QString& line : lines) {
-        bytes.append(line.toLatin1());
+        bytes.append(latin1 ? line.toLatin1() : line.toUtf8());
         bytes.append("\r\n");
     }
     return bytes;
+}
+
+QString DecodeTableText(const QByteArray& contents) {
+    // Latin-1 text with accents is almost never valid UTF-8, so valid UTF-8 with anything
+    // beyond ASCII is taken as UTF-8.
+    const bool ascii = std::all_of(contents.begin(), contents.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = utf8.decode(contents);
+        if (!utf8.hasError()) {
+            return text;
+        }
+    }
+    return QString::fromLatin1(contents);
 }

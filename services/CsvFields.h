@@ -36,8 +36,14 @@ bool IsIntegerField(const QString& text);
 // the blank it reads as): reading it and writing it back changes nothing.
 bool IsWrittenLine(const QString& line, int count);
 
-// Splits file contents into lines at CR LF, CR or LF; a final line break adds no empty line.
+// Splits file contents (decoded as DecodeTableText does) into lines at CR LF, CR or LF; a final
+// line break adds no empty line.
 QStringList SplitLines(const QByteArray& contents);
+QStringList SplitTextLines(const QString& text);
 
-// The lines, each followed by CR LF, as Latin-1 bytes.
+// The lines, each followed by CR LF, as Latin-1 bytes when every character is Latin-1, else
+// as UTF-8.
 QByteArray JoinLines(const QStringList& lines);
+
+// A table file's text: UTF-8 when it is valid UTF-8 with a non-ASCII byte, else Latin-1.
+QString DecodeTableText(const QByteArray& contents);

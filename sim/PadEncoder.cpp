@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+
+#include "receiver/DabCharset.h"
 
 namespace {
 
 constexpr std::uint8_t kDynamicLabelStart = 2;  // X-PAD application type: DL, start of data group
 constexpr std::uint8_t kRemoveLabelCommand = 0x01;
-constexpr std::size_t kSegmentCharacters = 16;
+constexpr std::size_t kSegmentCharacters = 16;  // bytes of a segment
+constexpr std::size_t kMaxLabelBytes = 8 * kSegmentCharacters;
 constexpr int kFramesPerMusicSpeechWithoutLabels = 8;
 
 }  // namespace
@@ -44,7 +48,19 @@ std::vector<std::vector<std::uint8_t>> PadEncoder::DataGroups(const AirLabel& la
         seal({static_cast<std::uint8_t>(t | 0x40 | 0x20 | 0x10 | kRemoveLabelCommand), 0x00});
         return groups;
     }
-    const std::string& text = label.text;
+    // The air's 8-bit text goes out in EBU Latin, as most broadcasters send it; a text with a
+    // character EBU Latin lacks goes out in UTF-8, cut to the 128 bytes a label can carry.
+    const std::string utf8 = DabCharset::Latin1ToUtf8(label.text);
+    const std::optional<std::string> ebu = DabCharset::ToEbuLatin(utf8);
+    const int charset = ebu ? DabCharset::kEbuLatin : DabCharset::kUtf8;
+    std::string text = ebu ? *ebu : utf8;
+    if (text.size() > kMaxLabelBytes) {
+        std::size_t cut = kMaxLabelBytes;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        text.resize(cut);
+    }
     const std::size_t count = (text.size() + kSegmentCharacters - 1) / kSegmentCharacters;
     for (std::size_t s = 0; s < count; ++s) {
         const std::size_t begin = s * kSegmentCharacters;
@@ -52,9 +68,8 @@ std::vector<std::vector<std::uint8_t>> PadEncoder::DataGroups(const AirLabel& la
         std::vector<std::uint8_t> g;
         g.push_back(static_cast<std::uint8_t>(t | (s == 0 ? 0x40 : 0) |
                                               (s + 1 == count ? 0x20 : 0) | (n - 1)));
-        // First segment: character set 0000 (complete EBU Latin based repertoire) in bits 7-4;
-        // later segments: segment number in bits 6-4.
-        g.push_back(static_cast<std::uint8_t>(s == 0 ? 0x00 : (s << 4)));
+        // First segment: character set in bits 7-4; later segments: segment number in bits 6-4.
+        g.push_back(static_cast<std::uint8_t>(s == 0 ? (charset << 4) : (s << 4)));
         g.insert(g.end(), text.begin() + static_cast<std::ptrdiff_t>(begin),
                  text.begin() + static_cast<std::ptrdiff_t>(begin + n));
         seal(std::move(g));

@@ -1,5 +1,8 @@
 #include "sim/SimReceiver.h"
 
+#include "receiver/DabCharset.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,10 +22,13 @@ constexpr double kNoSignalErrorRatio = 1.0;
 // wait for itself.
 thread_local const SimReceiver* t_deliveringFor = nullptr;
 
+// The air's 8-bit label as the interface's UTF-8, padded to 16 characters.
 std::string Padded(const std::string& label) {
-    std::string s = label;
-    if (s.size() < kLabelWidth) {
-        s.append(kLabelWidth - s.size(), ' ');
+    std::string s = DabCharset::Latin1ToUtf8(label);
+    const std::size_t characters = static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    if (characters < kLabelWidth) {
+        s.append(kLabelWidth - characters, ' ');
     }
     return s;
 }
@@ -261,7 +267,7 @@ RxStatus SimReceiver::GetDynamicLabel(std::int32_t component, std::string* text)
     const int entry =
         PadEncoder::LabelAt(*at->component, std::chrono::duration<double>(now - since).count());
     if (entry >= 0 && !at->component->labels[entry].remove) {
-        *text = at->component->labels[entry].text;
+        *text = DabCharset::Latin1ToUtf8(at->component->labels[entry].text);
     }
     return RxOk;
 }

@@ -18,7 +18,7 @@ void FakeReceiver::Deliver(std::int32_t component, const std::vector<std::uint8_
 
 RxStatus FakeReceiver::Log(const std::string& method, const std::string& argument) {
     calls.push_back(argument.empty() ? method : method + " " + argument);
-    return method == failing ? RxFail : RxOk;
+    return method == failing ? failStatus : RxOk;
 }
 
 RxStatus FakeReceiver::Log(const std::string& method, std::int32_t argument) {

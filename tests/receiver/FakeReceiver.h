@@ -35,7 +35,8 @@ public:
     bool ready = false;        // GetServiceListReady; Tune clears it
     double errorRatio = 0;
     std::map<std::int32_t, std::string> dynamicLabels;  // the component's own labels
-    std::string failing;  // the method of this name answers a failure status
+    std::string failing;           // the method of this name answers a failure status
+    RxStatus failStatus = RxFail;  // ... this one
 
     std::vector<std::string> calls;
     int released = 0;

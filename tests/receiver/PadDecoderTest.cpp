@@ -37,6 +37,37 @@ protected:
 
 }  // namespace
 
+// A label is read in the character set its first segment names, converted whole, so a UTF-8
+// character split between two segments still comes out as one character.
+TEST_F(PadDecoderTest, ConvertsEachCharacterSet) {
+    struct Case {
+        int charset;
+        std::vector<std::string> segments;
+        QString shown;
+    };
+    const std::vector<Case> cases = {
+        {0,
+         {"Caf\x82 Stra\x8D"
+          "e"},
+         QStringLiteral("Café Straße")},
+        {4, {"Caf\xE9"}, QStringLiteral("Café")},
+        {6, {std::string("\x04\x1C\x04\x38\x04\x40", 6)}, QStringLiteral("Мир")},
+        {15,
+         {"Radio \xC5",
+          "\x81\xC3\xB3"
+          "d\xC5\xBA \xF0\x9F\x8E\xB5"},
+         QStringLiteral("Radio Łódź 🎵")},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t i = 0; i < c.segments.size(); ++i) {
+            SendGroup(LabelGroup(c.segments[i], i == 0, i + 1 == c.segments.size(),
+                                 static_cast<int>(i), c.charset));
+        }
+        EndGroup();
+        EXPECT_EQ(Label(), c.shown) << "charset " << c.charset;
+    }
+}
+
 // A one-segment label written out byte by byte (CRC worked out independently) is decoded from a
 // frame with a 2-byte ScF-CRC, and only once the next data group starts.
 TEST(PadLiteralTest, DecodesHandWrittenFrames) {

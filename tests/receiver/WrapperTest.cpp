@@ -179,6 +179,17 @@ TEST_F(WrapperTest, FailureStatusRaisesAndDetachStillLetsGo) {
     fake.Deliver(101, {1});
     EXPECT_TRUE(recorder.blocks.empty());
     fake.failing.clear();
+
+    // Audio the component cannot decode is said in words, not as a status code.
+    fake.failing = "StartCapture";
+    fake.failStatus = RxNotImplemented;
+    try {
+        wrapper->AttachRecorder(&recorder);
+        ADD_FAILURE() << "no error raised";
+    } catch (const ReceiverError& e) {
+        EXPECT_NE(std::string(e.what()).find("DAB+ audio"), std::string::npos) << e.what();
+    }
+    fake.failing.clear();
 }
 
 // Released, the component is gone and every operation answers empty without creating it; taken

@@ -85,6 +85,25 @@ TEST_F(ServiceTablesTest, LabelsRoundTrip) {
     EXPECT_EQ(t->GetChannelName(1452.816), "C, \"1\"");
     EXPECT_EQ(t->GetEnsembleLabel(1452.816), " L ");
     EXPECT_EQ(t->GetEnsembleState(1452.816), 0);
+    // Latin-1 labels keep the file Latin-1, byte for byte as before.
+    EXPECT_TRUE(Read("Services.csv").contains("c\xE9 "));
+}
+
+// A label beyond Latin-1 (Polish, Cyrillic) makes the table file UTF-8 and survives a reload,
+// together with the Latin-1 labels already there.
+TEST_F(ServiceTablesTest, LabelsBeyondLatin1RoundTrip) {
+    const QString polish = QStringLiteral("Radio Łódź"), cafe = QStringLiteral("Café");
+    {
+        auto t = Open();
+        t->AddService(0x1001, 0, cafe, u'A', 0, 222.064);
+        t->AddService(0x1002, 0, polish, u'A', 0, 222.064);
+        t->AddEnsemble("12A", 0, QStringLiteral("Мир"), 223.936);
+    }
+    EXPECT_TRUE(Read("Services.csv").contains("Caf\xC3\xA9"));
+    auto t = Open();
+    EXPECT_EQ(t->GetServiceLabel(t->FindService(0x1001, 0)), cafe);
+    EXPECT_EQ(t->GetServiceLabel(t->FindService(0x1002, 0)), polish);
+    EXPECT_EQ(t->GetEnsembleLabel(223.936), QStringLiteral("Мир"));
 }
 
 // Reading: an empty line gives an SId 0 record, bad numbers give 0, and for duplicate pairs

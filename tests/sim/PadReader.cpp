@@ -130,11 +130,12 @@ std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> data) {
 
 }  // namespace
 
-std::vector<std::uint8_t> LabelGroup(const std::string& chars, bool first, bool last, int segment) {
+std::vector<std::uint8_t> LabelGroup(const std::string& chars, bool first, bool last, int segment,
+                                     int charset) {
     std::vector<std::uint8_t> data = {
         static_cast<std::uint8_t>((first ? 0x40 : 0) | (last ? 0x20 : 0) |
                                   ((chars.size() - 1) & 0x0F)),
-        static_cast<std::uint8_t>(first ? 0x00 : (segment & 0x07) << 4)};
+        static_cast<std::uint8_t>(first ? (charset & 0x0F) << 4 : (segment & 0x07) << 4)};
     data.insert(data.end(), chars.begin(), chars.end());
     return WithCrc(std::move(data));
 }

@@ -79,7 +79,9 @@ std::vector<std::uint8_t> PadFrame(const PadFormat& format, const std::array<std
                                    std::uint8_t fpad1, std::uint8_t fpad2);
 // One label segment as a data group, its contents-indicator byte in front and its CRC at the
 // end; the remove-label command is the bare prefix with its CRC.
-std::vector<std::uint8_t> LabelGroup(const std::string& chars, bool first, bool last, int segment);
+// `charset` goes into a first segment's prefix (0 = EBU Latin).
+std::vector<std::uint8_t> LabelGroup(const std::string& chars, bool first, bool last, int segment,
+                                     int charset = 0);
 std::vector<std::uint8_t> RemoveLabelGroup();
 // The frames carrying `group` in short X-PAD, 4 bytes a frame, the first one flagged.
 std::vector<std::vector<std::uint8_t>> GroupFrames(const PadFormat& format,
