@@ -133,13 +133,15 @@ void FicDecoder::FigType0(const std::uint8_t* fig, std::size_t length) {
     if (length < 1) {
         return;
     }
-    const bool next = fig[0] & 0x80;     // C/N: the next configuration's, not this one's
+    const bool next = fig[0] & 0x80;     // C/N
     const bool other = fig[0] & 0x40;    // OE: about another ensemble
     const bool longIds = fig[0] & 0x20;  // P/D: 32-bit SIds
     const int extension = fig[0] & 0x1F;
     const std::uint8_t* d = fig + 1;
     const std::size_t n = length - 1;
-    if (other) {
+    // C/N means "next configuration" for the FIGs of the multiplex configuration only.
+    const bool configuration = extension == 1 || extension == 2 || extension == 3 || extension == 8;
+    if (other || (next && configuration)) {
         return;
     }
     switch (extension) {
@@ -152,27 +154,19 @@ void FicDecoder::FigType0(const std::uint8_t* fig, std::size_t length) {
             }
             break;
         case 1:
-            if (!next) {
-                SubChannels(d, n);
-            }
+            SubChannels(d, n);
             break;
         case 2:
-            if (!next) {
-                Services(d, n, longIds);
-            }
+            Services(d, n, longIds);
             break;
         case 3:
-            if (!next) {
-                PacketComponents(d, n);
-            }
+            PacketComponents(d, n);
             break;
         case 8:
-            if (!next) {
-                GlobalDefinitions(d, n, longIds);
-            }
+            GlobalDefinitions(d, n, longIds);
             break;
         case 17:
-            if (!longIds) {
+            if (!longIds) {  // programme types are for programme services
                 ProgrammeTypes(d, n);
             }
             break;
