@@ -70,8 +70,10 @@ std::uint32_t ReadId(const std::uint8_t* d, bool longId) {
     return id;
 }
 
+// A FIG 1 label without the dynamic label's control codes, which mean nothing in a label.
 std::string Label(const std::uint8_t* d, int charset) {
     std::string label = DabCharset::ToUtf8(d, kLabelLength, charset);
+    std::erase_if(label, [](char c) { return c == '\n' || c == '\v' || c == '\x1F'; });
     label.erase(label.find_last_not_of(' ') + 1);
     return label;
 }
