@@ -295,7 +295,7 @@ std::vector<Bytes> Figs(const AirEnsemble& ensemble, const std::vector<SubChanne
         if (!LongId(s)) {
             Bytes e;
             Put16(e, s.sid);
-            e.push_back(0x80);  // static programme type, no language, no complementary code
+            e.push_back(0x00);  // S/D 0: static programme type; no language, no complement
             e.push_back(static_cast<std::uint8_t>(s.programmeType & 0x1F));
             types.push_back(e);
         }
