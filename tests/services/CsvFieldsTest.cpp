@@ -39,11 +39,15 @@ TEST(CsvFields, IntegerFields) {
     EXPECT_EQ(ParseUInt32Field("-5"), 0u);
 }
 
-// Lines split at CR LF, CR or LF and are written as Latin-1 with CR LF after each.
+// Lines split at CR LF, CR or LF and are written with CR LF after each.
 TEST(CsvFields, LinesAndEncoding) {
     EXPECT_EQ(SplitLines("a\r\nb\nc\rd\r\n"), (QStringList{"a", "b", "c", "d"}));
     EXPECT_EQ(SplitLines("\r\n\r\nx"), (QStringList{QString(), QString(), "x"}));
     EXPECT_TRUE(SplitLines("").isEmpty());
+    // Latin-1 files stay Latin-1; a character beyond it makes the whole file UTF-8, and valid
+    // UTF-8 reads back as such.
     EXPECT_EQ(SplitLines("caf\xE9"), QStringList{"caf\u00E9"});
-    EXPECT_EQ(JoinLines({"caf\u00E9", "\u20AC"}), QByteArray("caf\xE9\r\n?\r\n"));
+    EXPECT_EQ(SplitLines("caf\xC3\xA9\r\n\xE2\x82\xAC"), (QStringList{"caf\u00E9", "\u20AC"}));
+    EXPECT_EQ(JoinLines({"caf\u00E9"}), QByteArray("caf\xE9\r\n"));
+    EXPECT_EQ(JoinLines({"caf\u00E9", "\u20AC"}), QByteArray("caf\xC3\xA9\r\n\xE2\x82\xAC\r\n"));
 }
