@@ -14,9 +14,9 @@
 class EtiStreamReader {
 public:
     struct Counts {
-        std::uint64_t frames = 0;      // passed to the handler
-        std::uint64_t badCrc = 0;      // header CRC wrong
-        std::uint64_t badLength = 0;   // FL or stream lengths impossible
+        std::uint64_t frames = 0;        // passed to the handler
+        std::uint64_t badCrc = 0;        // header CRC wrong
+        std::uint64_t badLength = 0;     // FL or stream lengths impossible
         std::uint64_t skippedBytes = 0;  // dropped while looking for sync
     };
     using FrameHandler = std::function<void(const EtiFrameView&)>;
