@@ -18,7 +18,9 @@ constexpr int kUtf8 = 0xF;      // ISO/IEC 10646 UTF-8
 
 // The label bytes in `charset` as UTF-8. Unknown sets read as EBU Latin. Malformed UTF-8 and
 // unassigned codes give U+FFFD; a UCS-2 text of odd length loses its last byte. NUL bytes end
-// the text (receivers pad labels with them).
+// the text (receivers pad labels with them). The dynamic label's control codes of EBU Latin
+// stay control characters: 0x0A line break "\n", 0x0B end of headline U+000B, 0x1F preferred
+// word break U+001F.
 std::string ToUtf8(const std::uint8_t* bytes, std::size_t length, int charset);
 std::string ToUtf8(std::string_view bytes, int charset);
 
