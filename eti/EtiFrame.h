@@ -8,17 +8,17 @@
 //   ERR(1) FSYNC(3) | FC(4) STC(4 x NST) EOH(MNSC 2, CRC 2) | MST(FIC, sub-channels) EOF(4) TIST(4)
 // A view points into the caller's bytes; it is valid while they are.
 struct EtiStream {
-    int subChannelId = 0;  // SCID, 0-63
-    int startAddress = 0;  // SAD, capacity units
-    int protection = 0;    // TPL, as coded
+    int subChannelId = 0;    // SCID, 0-63
+    int startAddress = 0;    // SAD, capacity units
+    int protection = 0;      // TPL, as coded
     const std::uint8_t* data = nullptr;
     std::size_t length = 0;  // bytes: STL x 8
 };
 
 struct EtiFrameView {
-    int errorLevel = 0;                 // 0 (ERR 0xFF, no errors) to 3 (worst), from the ERR byte
-    int frameCount = 0;                 // FCT, 0-249
-    int mode = 1;                       // transmission mode I-IV from MID (MID 0 = mode IV)
+    int errorLevel = 0;      // 0 (ERR 0xFF, no errors) to 3 (worst), from the ERR byte
+    int frameCount = 0;      // FCT, 0-249
+    int mode = 1;            // transmission mode I-IV from MID (MID 0 = mode IV)
     const std::uint8_t* fic = nullptr;  // null when FICF is 0
     std::size_t ficLength = 0;          // 96 bytes (modes I, II, IV) or 128 (mode III)
     std::vector<EtiStream> streams;     // in STC order
@@ -26,9 +26,9 @@ struct EtiFrameView {
 
 enum class EtiFrameFault {
     None,
-    Sync,       // neither FSYNC value
-    HeaderCrc,  // the CRC over FC, STC and MNSC does not match
-    Length,     // FL disagrees with the streams, or the frame would run past 6144 bytes
+    Sync,          // neither FSYNC value
+    HeaderCrc,     // the CRC over FC, STC and MNSC does not match
+    Length,        // FL disagrees with the streams, or the frame would run past 6144 bytes
 };
 
 class EtiFrame {

@@ -9,37 +9,37 @@
 // What the Fast Information Channel tells about an ensemble (ETSI EN 300 401 clause 6 and 8).
 // Labels are UTF-8, converted from their DAB character set, without the padding blanks.
 struct FicSubChannel {
-    int id = 0;             // SubChId, 0-63
-    int startAddress = 0;   // capacity units
-    int size = 0;           // capacity units
-    int bitrate = 0;        // kbit/s, from the short form table or the long form's option
-    bool shortForm = true;  // UEP (short form) or EEP (long form)
-    int protection = 0;     // table index (short form) or option and level (long form) as coded
+    int id = 0;              // SubChId, 0-63
+    int startAddress = 0;    // capacity units
+    int size = 0;            // capacity units
+    int bitrate = 0;         // kbit/s, from the short form table or the long form's option
+    bool shortForm = true;   // UEP (short form) or EEP (long form)
+    int protection = 0;      // table index (short form) or option and level (long form) as coded
 };
 
 struct FicComponent {
-    int tmid = 0;           // 0 stream audio, 1 stream data, 3 packet data
-    int type = 0;           // ASCTy (0 = MPEG Layer II, 63 = DAB+) or DSCTy
-    int subChannelId = -1;  // stream modes, or the packet component's sub-channel from FIG 0/3
-    int packetId = -1;      // SCId of a packet mode component (12 bits); -1 for stream modes
-    int scids = -1;         // SCIdS within the service, from FIG 0/8; -1 while unknown
-    bool primary = false;   // P/S flag of FIG 0/2
-    std::string label;      // FIG 1/4, empty while unknown
+    int tmid = 0;            // 0 stream audio, 1 stream data, 3 packet data
+    int type = 0;            // ASCTy (0 = MPEG Layer II, 63 = DAB+) or DSCTy
+    int subChannelId = -1;   // stream modes, or the packet component's sub-channel from FIG 0/3
+    int packetId = -1;       // SCId of a packet mode component (12 bits); -1 for stream modes
+    int scids = -1;          // SCIdS within the service, from FIG 0/8; -1 while unknown
+    bool primary = false;    // P/S flag of FIG 0/2
+    std::string label;       // FIG 1/4, empty while unknown
 };
 
 struct FicService {
     std::uint32_t sid = 0;
-    bool longId = false;                   // 32-bit SId (data service)
-    std::string label;                     // FIG 1/1 or 1/5, empty while unknown
-    int programmeType = 0;                 // FIG 0/17, 0 while unknown
+    bool longId = false;     // 32-bit SId (data service)
+    std::string label;       // FIG 1/1 or 1/5, empty while unknown
+    int programmeType = 0;   // FIG 0/17, 0 while unknown
     std::vector<FicComponent> components;  // in FIG 0/2 order; the primary is moved first
 };
 
 struct FicEnsemble {
     std::uint16_t eid = 0;
     bool eidKnown = false;
-    std::string label;                 // FIG 1/0
-    std::vector<FicService> services;  // in order of first appearance in FIG 0/2
+    std::string label;                       // FIG 1/0
+    std::vector<FicService> services;        // in order of first appearance in FIG 0/2
     std::map<int, FicSubChannel> subChannels;
 };
 
