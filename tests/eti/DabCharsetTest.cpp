@@ -10,8 +10,7 @@ using namespace std::string_literals;
 
 struct Case {
     int charset;
-    std::string bytes;
-    std::string utf8;
+    std::string bytes, utf8;
 };
 
 }  // namespace
@@ -26,7 +25,6 @@ TEST(DabCharsetTest, LabelBytesBecomeUtf8) {
         {DabCharset::kEbuLatin, "\x24\x5E\x60\x7E\xAB\xA9", "¤―‖¯$€"},
         {DabCharset::kEbuLatin, "\x01\x1B\xCC\xE9\xEE\x9E\xB5", "ĘĚŠŊŦıİ"},
         {DabCharset::kEbuLatin, "a\nb\vc\037d", "a\nb\vc\037d"},  // line break, headline, SHY
-        {DabCharset::kEbuLatin, "\x7F\xFF", "\uFFFD\uFFFD"},
         {DabCharset::kEbuLatin, "AB\0CD"s, "AB"},
         {0x9, "\x82", "é"},
         {DabCharset::kLatin1, "\xE9\xE4\xDF\xA4\0x"s, "éäß¤"},
@@ -51,27 +49,20 @@ TEST(DabCharsetTest, LabelBytesBecomeUtf8) {
 // Text goes back to EBU Latin exactly where each character has a code; characters without one
 // (Ł, ASCII's ^ ` ~), NUL and malformed UTF-8 refuse the whole text.
 TEST(DabCharsetTest, Utf8BecomesEbuLatinOnlyWhereCodesExist) {
-    EXPECT_EQ(DabCharset::ToEbuLatin("Čajovna ¤5 $ ‰"),
-              "\xCB"
-              "ajovna \x24"
-              "5 \xAB \xA3");
-    EXPECT_EQ(DabCharset::ToEbuLatin("a\nb"), "a\nb");
+    EXPECT_EQ(DabCharset::ToEbuLatin("Čaj ¤$‰\n"), "\313aj \044\253\243\n");
     const std::string refused[] = {"Łódź", "a^b", "`", "~", "x\0y"s, "\xC3(", "\uFFFD"};
     for (const std::string& bad : refused) {
         EXPECT_FALSE(DabCharset::ToEbuLatin(bad).has_value()) << bad;
     }
 }
 
-// Every EBU Latin code with a character survives ToUtf8 and ToEbuLatin unchanged, so no two
-// codes share a character; the two codes without one read as U+FFFD.
+// Every EBU Latin code with a character survives ToUtf8 and ToEbuLatin unchanged; the two
+// without one read as U+FFFD.
 TEST(DabCharsetTest, EveryEbuLatinCodeRoundTrips) {
     for (int code = 1; code < 256; ++code) {
         const std::string byte(1, static_cast<char>(code));
         const std::string text = DabCharset::ToUtf8(byte, DabCharset::kEbuLatin);
-        if (code == 0x7F || code == 0xFF) {
-            EXPECT_EQ(text, "\uFFFD") << code;
-            continue;
-        }
-        EXPECT_EQ(DabCharset::ToEbuLatin(text), byte) << code;
+        const bool none = code == 0x7F || code == 0xFF;
+        EXPECT_EQ(none ? text : DabCharset::ToEbuLatin(text), none ? "\uFFFD" : byte) << code;
     }
 }
