@@ -96,7 +96,7 @@ bool EtiSource::Feed(EtiStreamReader& reader, const std::uint8_t* data, std::siz
 void EtiSource::RunFile(std::stop_token stop) {
     std::FILE* file = std::fopen(entry_.path.c_str(), "rb");
     if (file == nullptr) {
-        ended_(Name() + ": cannot read: " + std::strerror(errno));
+        ended_(Name() + " cannot be read: " + std::strerror(errno));
         return;
     }
     EtiStreamReader reader([this](const EtiFrameView& view) {
@@ -110,7 +110,7 @@ void EtiSource::RunFile(std::stop_token stop) {
     while (!stop.stop_requested()) {
         const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
         if (got > 0 && !Feed(reader, chunk.data(), got)) {
-            problem = Name() + ": holds no ETI stream";
+            problem = Name() + " holds no ETI stream";
             break;
         }
         if (got < chunk.size()) {
@@ -118,7 +118,7 @@ void EtiSource::RunFile(std::stop_token stop) {
             if (!entry_.loop || lastGood_ <= passStart) {
                 reader.Finish();
                 if (lastGood_ <= passStart) {
-                    problem = Name() + ": holds no ETI stream";
+                    problem = Name() + " holds no ETI stream";
                 }
                 break;
             }
@@ -146,7 +146,7 @@ void EtiSource::RunLive(std::stop_token stop) {
     const std::vector<std::string> words = EtiConfig::Substitute(entry_.command, frequency_);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
-        ended_(Name() + ": no pipe: " + std::strerror(errno));
+        ended_(Name() + " has no pipe: " + std::strerror(errno));
         return;
     }
     posix_spawn_file_actions_t actions;
@@ -177,7 +177,7 @@ void EtiSource::RunLive(std::stop_token stop) {
     ::close(fds[1]);
     if (spawned != 0) {
         ::close(fds[0]);
-        ended_(Name() + ": cannot start: " + std::strerror(spawned));
+        ended_(Name() + " cannot start: " + std::strerror(spawned));
         return;
     }
 
@@ -191,7 +191,7 @@ void EtiSource::RunLive(std::stop_token stop) {
         pollfd p{fds[0], POLLIN, 0};
         const int ready = ::poll(&p, 1, kPollMs);
         if (ready < 0 && errno != EINTR) {
-            problem = Name() + ": " + std::strerror(errno);
+            problem = Name() + " cannot be read: " + std::strerror(errno);
             break;
         }
         if (ready <= 0) {
@@ -205,7 +205,7 @@ void EtiSource::RunLive(std::stop_token stop) {
             break;  // the command closed its output: it ends
         }
         if (!Feed(reader, buffer.data(), static_cast<std::size_t>(got))) {
-            problem = Name() + ": writes no ETI stream; ended";
+            problem = Name() + " writes no ETI stream; ended";
             break;
         }
     }
@@ -221,7 +221,7 @@ void EtiSource::RunLive(std::stop_token stop) {
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     reader.Finish();
-    ended_(Name() + ": " + Describe(status));
+    ended_(Name() + " " + Describe(status));
 }
 
 void EtiSource::EndChild(pid_t child) {
