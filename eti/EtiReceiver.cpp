@@ -127,7 +127,10 @@ RxStatus EtiReceiver::Tune(double frequencyMHz, std::int32_t* ok) {
     }
     *ok = 1;
     std::lock_guard lock(mutex_);
-    if (tunedFrequency_ != 0 && std::fabs(frequencyMHz - tunedFrequency_) < 0.0005) {
+    const EtiSourceEntry* entry = EtiConfig::Find(config_, frequencyMHz);
+    // The same frequency again changes nothing, unless its source has ended: it starts over.
+    if (tunedFrequency_ != 0 && std::fabs(frequencyMHz - tunedFrequency_) < 0.0005 &&
+        (receiving_ || entry == nullptr)) {
         return RxOk;
     }
     tunedFrequency_ = frequencyMHz;
@@ -142,7 +145,6 @@ RxStatus EtiReceiver::Tune(double frequencyMHz, std::int32_t* ok) {
         active->assembler.Reset();
     }
     RetirePlayerLocked();
-    const EtiSourceEntry* entry = EtiConfig::Find(config_, frequencyMHz);
     receiving_ = entry != nullptr;
     source_ = std::make_unique<EtiSource>(
         entry, frequencyMHz, config_.unpaced,

@@ -25,12 +25,13 @@ class LivePlayer;
 // A DAB receiver that reads ETI-NI streams (recordings or live commands, eti/ETI_CONFIG.md).
 //
 // Tuning: any Band III or L-Band frequency is accepted (ok = 1), others are refused (ok = 0,
-// nothing changes); tuning the frequency already tuned changes nothing. A tune ends the previous
-// source and starts the one configured for the frequency; a frequency without one receives
-// nothing (never ready), as an empty channel does. The service list is ready once the FIC has
-// told the ensemble's identity and label and every service's label and sub-channels. Error
-// ratio: the frames' error level (ERR 0-3 as 0 to 0.1), averaged over the last second; 1.0
-// while no frame arrives, without a source, and once it ended or failed.
+// nothing changes); tuning the frequency already tuned changes nothing unless its source has
+// ended (a recording without loop, a failed command), which then starts over. A tune ends the
+// previous source and starts the one configured for the frequency; a frequency without one
+// receives nothing (never ready), as an empty channel does. The service list is ready once the
+// FIC has told the ensemble's identity and label and every service's label and sub-channels.
+// Error ratio: the frames' error level (ERR 0-3 as 0 to 0.1), averaged over the last second;
+// 1.0 while no frame arrives, without a source, and once it ended or failed.
 //
 // Ids: EIds and SIds as broadcast. Component handles come from the ensemble's EId, the SId and
 // the component's sub-channel (or packet address), so the same ensemble gives the same handles

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdlib>
@@ -201,17 +202,20 @@ TEST_F(EtiComponentTest, ScanMatchesTheSimulatedReceiver) {
     }
 }
 
-// Captured from the registered component, each audio component delivers exactly the Layer II
-// frames written (48 kHz one per ETI frame, 24 kHz joined from two), in order across the
-// recording's loop; the dynamic label comes from their PAD; the data service delivers nothing;
-// and a DAB+ component is listed but refuses capture and playback.
+// Registered with the installation's command and captured from, each audio component delivers
+// exactly the Layer II frames written (48 kHz one per ETI frame, 24 kHz joined from two), in order
+// across the recording's loop; the dynamic label comes from their PAD; the data service delivers
+// nothing; and a DAB+ component is listed but refuses capture and playback.
 TEST_F(EtiComponentTest, CaptureDeliversTheWrittenFrames) {
     ::setenv(
         "TUNORA_ETI_CONFIG",
         Config("loop.conf", "option unpaced\nfile 11B 11B.eti loop\nfile 11D plus.eti\n").c_str(),
         1);
     TestEnv env;
-    env.RegisterReceiver(Library("libviadab_eti.so"));
+    QProcess registration;  // registered as an installation does
+    registration.start(Library("tunora-register-receiver"), {Library("libviadab_eti.so")});
+    ASSERT_TRUE(registration.waitForFinished(30000));
+    ASSERT_EQ(registration.exitCode(), 0) << registration.readAllStandardError().toStdString();
     const auto component = TReceiverComponent::CreateRegistered();
     IViadabRx& rx = component->Rx();
     Collector sink;

@@ -53,7 +53,8 @@ struct LiveCase {
 }  // namespace
 
 // A live command that exits, cannot start, or writes bytes that are no ETI is reported in one
-// line, ended and reaped (no zombie left), and the error ratio reads 1.0; a command still
+// line, ended and reaped (no zombie left), the error ratio reads 1.0, and a tune to the same
+// frequency starts it again; a command still
 // running when the receiver tunes away is ended and reaped without a report.
 TEST(EtiLiveTest, FailingCommandsAreReportedAndReaped) {
     QTemporaryDir dir;
@@ -85,6 +86,10 @@ TEST(EtiLiveTest, FailingCommandsAreReportedAndReaped) {
         double ratio = 0;
         EXPECT_EQ(rx->GetErrorRatio(&ratio), RxOk);
         EXPECT_EQ(ratio, 1.0);
+        // Tuning the failed frequency again starts its command over.
+        ASSERT_EQ(rx->Tune(218.640, &ok), RxOk);
+        ASSERT_TRUE(PollUntil([&] { return reports.Lines().size() == 2; }, 10000)) << command;
+        EXPECT_EQ(reports.Lines()[1], reports.Lines()[0]);
 
         // A running command is ended on the next tune, and the one started then on release.
         ASSERT_EQ(rx->Tune(220.352, &ok), RxOk);
@@ -95,6 +100,6 @@ TEST(EtiLiveTest, FailingCommandsAreReportedAndReaped) {
         EXPECT_TRUE(PollUntil([] { return Children() == 1; }, 5000));
         rx->Release();
         EXPECT_EQ(Children(), 0);
-        EXPECT_EQ(reports.Lines().size(), 1u);
+        EXPECT_EQ(reports.Lines().size(), 2u);
     }
 }
