@@ -1,11 +1,14 @@
 #include "eti/DynamicLabelDecoder.h"
 
+#include <algorithm>
+
 #include "eti/EtiFrame.h"
 #include "receiver/DabCharset.h"
 
 namespace {
 
 constexpr int kShortXPad = 1;
+constexpr int kVariableXPad = 2;
 constexpr int kAppDlsStart = 2;
 constexpr int kAppDlsContinue = 3;
 
@@ -27,28 +30,65 @@ void DynamicLabelDecoder::Frame(const std::uint8_t* frame, std::size_t length) {
         return;
     }
     const std::uint8_t b1 = frame[length - 2];
-    const std::uint8_t b2 = frame[length - 1];
+    const bool ci = (frame[length - 1] & 0x02) != 0;
     if ((b1 >> 6) == 0) {
         xpadKind_ = (b1 >> 4) & 0x03;
     }
-    if (xpadKind_ != kShortXPad) {
+    if (xpadKind_ != kShortXPad && xpadKind_ != kVariableXPad) {
         return;
     }
+    // X-PAD byte k lies at p - k: the field is stored backwards before the ScF-CRC.
     const std::size_t p = length - 3 - static_cast<std::size_t>(ScfCrcLength(frame));
-    const std::uint8_t xpad[4] = {frame[p], frame[p - 1], frame[p - 2], frame[p - 3]};
-    if ((b2 & 0x02) != 0) {
-        const int app = xpad[0] & 0x1F;
-        if (app == kAppDlsStart) {
-            group_.clear();
-            collecting_ = true;
-        } else if (app != kAppDlsContinue) {
-            collecting_ = false;
+    const std::size_t room = p - 4 + 1;  // never into the header
+    std::uint8_t xpad[kMaxXPad];
+    const std::size_t have = std::min(room, sizeof xpad);
+    for (std::size_t k = 0; k < have; ++k) {
+        xpad[k] = frame[p - k];
+    }
+    // A frame without contents indicators continues the last data subfield's application.
+    const int continued = lastApp_ == kAppDlsStart ? kAppDlsContinue : lastApp_;
+    if (xpadKind_ == kShortXPad) {
+        if (ci) {
+            lastApp_ = xpad[0] & 0x1F;
+            Subfield(lastApp_, xpad + 1, 3);
+        } else {
+            Subfield(continued, xpad, 4);
         }
-        if (collecting_) {
-            Append(xpad + 1, 3);
+        return;
+    }
+    if (!ci) {
+        Subfield(continued, xpad, std::min(lastLength_, have));
+        return;
+    }
+    // Variable size: up to four contents indicators (length index, application type), ended
+    // early by application type 0, then their data subfields in order.
+    static constexpr std::size_t kLengths[8] = {4, 6, 8, 12, 16, 24, 32, 48};
+    std::size_t count = 0;
+    while (count < 4 && count < have && (xpad[count] & 0x1F) != 0) {
+        ++count;
+    }
+    std::size_t at = count < 4 ? count + 1 : 4;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t n = kLengths[xpad[i] >> 5];
+        if (at + n > have) {
+            return;
         }
-    } else if (collecting_) {
-        Append(xpad, 4);
+        lastApp_ = xpad[i] & 0x1F;
+        lastLength_ = n;
+        Subfield(lastApp_, xpad + at, n);
+        at += n;
+    }
+}
+
+void DynamicLabelDecoder::Subfield(int app, const std::uint8_t* bytes, std::size_t count) {
+    if (app == kAppDlsStart) {
+        group_.clear();
+        collecting_ = true;
+    } else if (app != kAppDlsContinue) {
+        return;
+    }
+    if (collecting_) {
+        Append(bytes, count);
     }
 }
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 // Reads the dynamic label from the PAD at the end of MPEG Layer II frames (EN 300 401, 7.4):
-// F-PAD type 00 with short X-PAD, dynamic label data groups (application types 2 and 3) with
-// their CRC, segments in order, the character set of the first segment, and the remove-label
-// command. Variable size X-PAD is not read (its frames leave the label as it is). One thread at
-// a time.
+// F-PAD type 00 with short or variable size X-PAD (contents indicator lists, continuation of the
+// last data subfield in frames without one), dynamic label data groups (application types 2 and
+// 3) with their CRC, segments in order, the character set of the first segment, and the
+// remove-label command. Other applications' subfields are skipped. One thread at a time.
 class DynamicLabelDecoder {
 public:
     // One whole Layer II frame, header first, F-PAD last.
@@ -22,11 +22,16 @@ public:
     static int ScfCrcLength(const std::uint8_t* header);
 
 private:
+    static constexpr std::size_t kMaxXPad = 4 + 4 * 48;
+
+    void Subfield(int app, const std::uint8_t* bytes, std::size_t count);
     void Append(const std::uint8_t* bytes, std::size_t count);
     void DataGroup();
 
-    int xpadKind_ = 0;         // X-PAD indicator of the last F-PAD of type 00
-    bool collecting_ = false;  // inside a dynamic label data group
+    int xpadKind_ = 0;            // X-PAD indicator of the last F-PAD of type 00
+    int lastApp_ = 0;             // application of the last data subfield
+    std::size_t lastLength_ = 0;  // its length (variable size X-PAD)
+    bool collecting_ = false;     // inside a dynamic label data group
     std::vector<std::uint8_t> group_;
     int lastSegment_ = -1;
     int charset_ = 0;

@@ -54,7 +54,7 @@ class LivePlayer;
 // its own thread; silent when no sound server answers; a retune stops it; never blocks.
 //
 // Dynamic labels: GetDynamicLabel gives the label last decoded from the PAD of a captured or
-// played component (short X-PAD), empty otherwise.
+// played component (short or variable size X-PAD), empty otherwise.
 //
 // A source that fails (a command that exits, cannot start or writes no ETI) is reported as one
 // line through the reporter. All methods are thread-safe. Unadvise and Release wait for an

@@ -148,3 +148,43 @@ TEST(DynamicLabelDecoderTest, ReadsTheEncodersLabels) {
             << c.frame;
     }
 }
+
+// Variable size X-PAD as stations send it: contents indicator lists, subfields of 6 bytes, an
+// application of another kind in between, and frames that continue the last subfield without
+// one; the labels come out whole.
+TEST(DynamicLabelDecoderTest, ReadsVariableSizeXPad) {
+    const LayerCase& c = kLayers[0];
+    const std::string longLabel = "Now playing: a title that needs three segments";
+    DynamicLabelDecoder decoder;
+    std::vector<std::string> seen{""};
+    for (const std::string& text : {std::string("Variable one"), longLabel}) {
+        for (const auto& group : PadEncoder::DataGroups({false, text}, false)) {
+            for (std::size_t at = 0, j = 0; at < group.size(); at += 6, ++j) {
+                std::vector<std::uint8_t> xpad;  // CI list, then the subfield
+                if (j % 2 == 1) {                // another application first
+                    auto frame = Frames(c, 1).front();
+                    const std::uint8_t other[] = {0x0C, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
+                    std::copy(other, other + 6, std::reverse_iterator(frame.end() - 6));
+                    frame[c.frame - 2] = 0x20;
+                    frame[c.frame - 1] = 0x02;
+                    decoder.Frame(frame.data(), frame.size());
+                }
+                if (j % 2 == 1 || j == 0) {
+                    xpad = {static_cast<std::uint8_t>(0x20 | (j == 0 ? 2 : 3)), 0x00};
+                }
+                for (std::size_t k = at; k < at + 6; ++k) {
+                    xpad.push_back(k < group.size() ? group[k] : 0);
+                }
+                auto frame = Frames(c, 1).front();
+                std::copy(xpad.begin(), xpad.end(), std::reverse_iterator(frame.end() - 6));
+                frame[c.frame - 2] = 0x20;  // F-PAD type 00, variable size X-PAD
+                frame[c.frame - 1] = xpad.size() > 6 ? 0x02 : 0x00;
+                decoder.Frame(frame.data(), frame.size());
+                if (decoder.Label() != seen.back()) {
+                    seen.push_back(decoder.Label());
+                }
+            }
+        }
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"", "Variable one", longLabel}));
+}
