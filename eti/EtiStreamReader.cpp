@@ -1,5 +1,6 @@
 #include "eti/EtiStreamReader.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -16,15 +17,27 @@ bool SyncAt(const std::uint8_t* p) {
 EtiStreamReader::EtiStreamReader(FrameHandler onFrame) : onFrame_(std::move(onFrame)) {}
 
 void EtiStreamReader::Feed(const std::uint8_t* data, std::size_t length) {
+    // Bytes held over from the last call are topped up to one frame and the next sync at most;
+    // once what is left came with this call, the rest is parsed where it lies, without a copy.
+    constexpr std::size_t kTopUp = EtiFrame::kSize + kSyncLength;
+    while (!pending_.empty() && length > 0) {
+        const std::size_t room = pending_.size() < kTopUp ? kTopUp - pending_.size() : 1;
+        const std::size_t take = std::min(length, room);
+        pending_.insert(pending_.end(), data, data + take);
+        data += take;
+        length -= take;
+        const std::size_t used = Process(pending_.data(), pending_.size(), false);
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
+        if (pending_.size() <= take) {
+            data -= pending_.size();
+            length += pending_.size();
+            pending_.clear();
+        }
+    }
     if (pending_.empty()) {
-        // The usual case, whole frames in step: parsed where they lie, without a copy.
         const std::size_t used = Process(data, length, false);
         pending_.assign(data + used, data + length);
-        return;
     }
-    pending_.insert(pending_.end(), data, data + length);
-    const std::size_t used = Process(pending_.data(), pending_.size(), false);
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
 }
 
 void EtiStreamReader::Finish() {

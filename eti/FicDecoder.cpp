@@ -38,15 +38,25 @@ constexpr std::array<UepEntry, 64> kUep = {{
 constexpr std::array<int, 4> kEepAUnits = {12, 8, 6, 4};
 constexpr std::array<int, 4> kEepBUnits = {27, 21, 18, 15};
 
-// CRC-16 CCITT (x^16 + x^12 + x^5 + 1), preset ones; the FIB carries it inverted.
-bool FibCrcOk(const std::uint8_t* fib) {
-    std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < kFibDataLength; ++i) {
-        crc ^= static_cast<std::uint16_t>(fib[i] << 8);
+// CRC-16 CCITT (x^16 + x^12 + x^5 + 1), preset ones; the FIB carries it inverted. A byte at a
+// time, since every frame brings three or four FIBs.
+constexpr std::array<std::uint16_t, 256> kCrcTable = [] {
+    std::array<std::uint16_t, 256> table{};
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+        auto crc = static_cast<std::uint16_t>(byte << 8);
         for (int bit = 0; bit < 8; ++bit) {
             crc = (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021)
                                  : static_cast<std::uint16_t>(crc << 1);
         }
+        table[byte] = crc;
+    }
+    return table;
+}();
+
+bool FibCrcOk(const std::uint8_t* fib) {
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < kFibDataLength; ++i) {
+        crc = static_cast<std::uint16_t>((crc << 8) ^ kCrcTable[((crc >> 8) ^ fib[i]) & 0xFF]);
     }
     const std::uint16_t sent = static_cast<std::uint16_t>((fib[30] << 8) | fib[31]);
     return static_cast<std::uint16_t>(~crc) == sent;
@@ -60,8 +70,10 @@ std::uint32_t ReadId(const std::uint8_t* d, bool longId) {
     return id;
 }
 
+// A FIG 1 label without the dynamic label's control codes, which mean nothing in a label.
 std::string Label(const std::uint8_t* d, int charset) {
     std::string label = DabCharset::ToUtf8(d, kLabelLength, charset);
+    std::erase_if(label, [](char c) { return c == '\n' || c == '\v' || c == '\x1F'; });
     label.erase(label.find_last_not_of(' ') + 1);
     return label;
 }
@@ -123,13 +135,15 @@ void FicDecoder::FigType0(const std::uint8_t* fig, std::size_t length) {
     if (length < 1) {
         return;
     }
-    const bool next = fig[0] & 0x80;     // C/N: the next configuration's, not this one's
+    const bool next = fig[0] & 0x80;     // C/N
     const bool other = fig[0] & 0x40;    // OE: about another ensemble
     const bool longIds = fig[0] & 0x20;  // P/D: 32-bit SIds
     const int extension = fig[0] & 0x1F;
     const std::uint8_t* d = fig + 1;
     const std::size_t n = length - 1;
-    if (other) {
+    // C/N means "next configuration" for the FIGs of the multiplex configuration only.
+    const bool configuration = extension == 1 || extension == 2 || extension == 3 || extension == 8;
+    if (other || (next && configuration)) {
         return;
     }
     switch (extension) {
@@ -142,27 +156,19 @@ void FicDecoder::FigType0(const std::uint8_t* fig, std::size_t length) {
             }
             break;
         case 1:
-            if (!next) {
-                SubChannels(d, n);
-            }
+            SubChannels(d, n);
             break;
         case 2:
-            if (!next) {
-                Services(d, n, longIds);
-            }
+            Services(d, n, longIds);
             break;
         case 3:
-            if (!next) {
-                PacketComponents(d, n);
-            }
+            PacketComponents(d, n);
             break;
         case 8:
-            if (!next) {
-                GlobalDefinitions(d, n, longIds);
-            }
+            GlobalDefinitions(d, n, longIds);
             break;
         case 17:
-            if (!longIds) {
+            if (!longIds) {  // programme types are for programme services
                 ProgrammeTypes(d, n);
             }
             break;

@@ -17,7 +17,7 @@ constexpr int kUcs2 = 0x6;      // ISO/IEC 10646 UCS-2, big endian
 constexpr int kUtf8 = 0xF;      // ISO/IEC 10646 UTF-8
 
 // The label bytes in `charset` as UTF-8. Unknown sets read as EBU Latin. Malformed UTF-8 and
-// unassigned codes give U+FFFD; a UCS-2 text of odd length loses its last byte. NUL bytes end
+// lone UCS-2 surrogates give U+FFFD; a UCS-2 text of odd length loses its last byte. NUL bytes end
 // the text (receivers pad labels with them). The dynamic label's control codes of EBU Latin
 // stay control characters: 0x0A line break "\n", 0x0B end of headline U+000B, 0x1F preferred
 // word break U+001F.

@@ -83,8 +83,9 @@ TEST(EtiStreamReaderTest, SkipsAndCountsWhatCannotBeTrusted) {
          {3, 0, 1, 0, 0}},
         {"STL past the frame's end",
          [](Bytes& b) {
-             b[F + 10] |= 0x03, b[F + 11] = 0xFF;  // the first stream's STL = 1023
-             SetWord(b, F + 6, static_cast<std::uint16_t>((b[F + 6] & 0xF8) << 8 | 0x7FF));
+             // The first stream's STL 737 instead of 48, and FL to match: 1599 words > 1532.
+             b[F + 10] = static_cast<std::uint8_t>((b[F + 10] & 0xFC) | 2), b[F + 11] = 0xE1;
+             SetWord(b, F + 6, static_cast<std::uint16_t>((b[F + 6] & 0xF8) << 8 | 1599));
              Reseal(b, F);
          },
          {3, 0, 1, 0, 0}},

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "eti/EtiFrame.h"
+#include "receiver/DabCharset.h"
 #include "sim/AirFile.h"
 #include "sim/FrameLoop.h"
 #include "sim/PadEncoder.h"
@@ -132,26 +134,30 @@ std::vector<SubChannel> Organise(const AirEnsemble& ensemble) {
     throw std::invalid_argument("the ensemble needs more than 864 capacity units");
 }
 
+// Bytes of the UTF-8 character at `i`; 1 for a byte that starts none.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    for (std::size_t k = 1; k < n; ++k) {
+        if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+            return 1;
+        }
+    }
+    return n;
+}
+
 // UTF-8 text as code points; bytes that do not decode pass as themselves.
 std::u32string CodePoints(const std::string& text) {
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8Length(text, i);
         const auto b = static_cast<unsigned char>(text[i]);
-        const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-        char32_t cp = extra == 0 ? b : b & (0x3F >> extra);
-        bool ok = i + extra < text.size();
-        for (int k = 1; ok && k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            ok = (c & 0xC0) == 0x80;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(b);
-            ++i;
-            continue;
+        char32_t cp = n == 1 ? b : b & (0x7F >> n);
+        for (std::size_t k = 1; k < n; ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         }
         out.push_back(cp);
-        i += static_cast<std::size_t>(extra) + 1;
+        i += n;
     }
     return out;
 }
@@ -173,27 +179,23 @@ Bytes LabelField(const std::string& label, int charset) {
             Put16(text, ' ');
         }
     } else if (charset == 15) {
-        std::size_t i = 0;
-        for (char32_t cp : CodePoints(label)) {
-            const std::size_t n = cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+        for (std::size_t i = 0, n; i < label.size(); i += n) {
+            n = Utf8Length(label, i);
             if (text.size() + n > kLabelLength) {
                 break;
             }
             text.insert(text.end(), label.begin() + static_cast<std::ptrdiff_t>(i),
                         label.begin() + static_cast<std::ptrdiff_t>(i + n));
-            i += n;
             ++characters;
         }
     } else {
-        for (char32_t cp : CodePoints(label)) {
-            if (cp >= 0x80) {
-                throw std::invalid_argument("not an ASCII label: " + label);
-            }
-            if (text.size() < kLabelLength) {
-                text.push_back(static_cast<std::uint8_t>(cp));
-                ++characters;
-            }
+        const std::optional<std::string> ebu = DabCharset::ToEbuLatin(label);
+        if (!ebu) {
+            throw std::invalid_argument("no EBU Latin label for " + label);
         }
+        text.assign(ebu->begin(), ebu->begin() + static_cast<std::ptrdiff_t>(
+                                                     std::min(ebu->size(), kLabelLength)));
+        characters = static_cast<int>(text.size());
     }
     text.resize(kLabelLength, ' ');
     const int flagged = std::min(characters, 8);
@@ -295,7 +297,7 @@ std::vector<Bytes> Figs(const AirEnsemble& ensemble, const std::vector<SubChanne
         if (!LongId(s)) {
             Bytes e;
             Put16(e, s.sid);
-            e.push_back(0x80);  // static programme type, no language, no complementary code
+            e.push_back(0x00);  // S/D 0: static programme type; no language, no complement
             e.push_back(static_cast<std::uint8_t>(s.programmeType & 0x1F));
             types.push_back(e);
         }

@@ -13,9 +13,13 @@ struct AirEnsemble;
 class EtiWriter {
 public:
     struct Options {
-        double seconds = 10;        // length of the file (rounded up to whole 24 ms frames)
-        int labelCharset = 0;       // DAB charset of FIG 1 labels (0 EBU Latin, 6 UCS-2, 15 UTF-8)
-        int errorLevel = 0;         // ERR byte level for every frame, 0-3
+        // Length of the file, rounded up to an even number of 24 ms frames (whole 24 kHz
+        // Layer II frames).
+        double seconds = 10;
+        // DAB charset of FIG 1 labels: 0 EBU Latin (the label must have a code for each
+        // character), 6 UCS-2 (8 characters fit), 15 UTF-8 (cut at whole characters to 16 bytes).
+        int labelCharset = 0;
+        int errorLevel = 0;  // ERR byte level for every frame, 0-3
     };
     // Every frame's bytes, in order, for `ensemble` as the simulated component would broadcast
     // it. Components get sub-channels in declaration order; data components are packet mode.

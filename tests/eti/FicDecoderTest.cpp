@@ -121,13 +121,13 @@ TEST(FicDecoderTest, SubChannelSizesAndBitRates) {
 
 // An ensemble told in any FIG order: a 16-bit programme service with a secondary component
 // labelled through 0/8 and 1/4, a 32-bit data service in packet mode through 0/3, labels in
-// EBU Latin, UCS-2 and UTF-8 without their blanks; next-configuration and other-ensemble FIGs
-// change nothing; Complete() waits for the packet component's 0/3.
+// EBU Latin, UCS-2 and UTF-8 without their blanks and control codes; next-configuration and
+// other-ensemble FIGs change nothing; Complete() waits for the packet component's 0/3.
 TEST(FicDecoderTest, ServicesComponentsAndLabels) {
     const Bytes data{0xE0, 0x12, 0x34, 0x56};
     FicDecoder d;
     const Bytes first =
-        Fic({Fig1(1, 0, {0xC2, 0x21}, "Caf\x82 Radio"),
+        Fic({Fig1(1, 0, {0xC2, 0x21}, "Caf\202 Ra\037dio\v"),
              Fig1(4, 6, {0x01, 0xC2, 0x21}, "\x04\x1C\x04\x38\0 \0 \0 \0 \0 \0 "s),
              Fig1(5, 0, data, "Traffic data"), Fig1(4, 0, {0x82, 0xE0, 0x12, 0x34, 0x56}, "TPEG"),
              Fig1(0, 15, {0x4F, 0xFF}, "Ensemble Ü"), Fig0(0, {0x4F, 0xFF, 0, 0}),
