@@ -17,8 +17,7 @@ constexpr int kFctModulo = 250;
 constexpr std::int32_t kFirstHandle = 0x10001;
 constexpr std::int32_t kLastHandle = 0xFFFFFF;
 constexpr int kAscDabPlus = 63;
-
-thread_local const EtiReceiver* t_deliveringFor = nullptr;
+constexpr std::uint64_t kSettleFrames = 42;  // one second of ETI frames
 
 // Padded to 16 characters (code points, not bytes).
 std::string Padded(const std::string& utf8) {
@@ -51,8 +50,26 @@ EtiReceiver::EtiReceiver(EtiConfigData config, Reporter reporter)
 
 EtiReceiver::~EtiReceiver() = default;
 
+// What the FIC has told so far, in numbers: a change means it is still telling.
+std::size_t EtiReceiver::FicShapeLocked() const {
+    const FicEnsemble& e = fic_.Ensemble();
+    std::size_t shape = e.subChannels.size() + (e.label.empty() ? 0 : 1);
+    for (const FicService& s : e.services) {
+        shape = shape * 31 + s.components.size() * 7 + (s.label.empty() ? 0 : 1);
+        for (const FicComponent& c : s.components) {
+            shape = shape * 31 + static_cast<std::size_t>(c.subChannelId + 2) +
+                    (c.label.empty() ? 0 : 64);
+        }
+    }
+    return shape;
+}
+
 bool EtiReceiver::ReadyLocked() const {
-    return fic_.Complete();
+    // Complete() holds as soon as every service heard of is described; a service whose FIG 0/2
+    // has not come round yet would be missing from the list, so the FIC must also have told
+    // nothing new for a second.
+    // A source that has ended tells nothing more.
+    return fic_.Complete() && (ficFrames_ - ficChangedAt_ >= kSettleFrames || !receiving_);
 }
 
 void EtiReceiver::RefreshLocked() {
@@ -137,6 +154,9 @@ RxStatus EtiReceiver::Tune(double frequencyMHz, std::int32_t* ok) {
     const std::uint64_t generation = ++generation_;
     fic_.Reset();
     dirty_ = true;
+    ficFrames_ = 0;
+    ficChangedAt_ = 0;
+    ficShape_ = 0;
     services_.clear();
     levels_.clear();
     levelSum_ = 0;
@@ -349,8 +369,7 @@ RxStatus EtiReceiver::StartCapture(std::int32_t component) {
         active = std::make_unique<Active>();
     }
     active->captured = true;
-    std::lock_guard sinkLock(sinkMutex_);
-    delivering_.insert(component);
+    events_.Guarded([&] { delivering_.insert(component); });
     return RxOk;
 }
 
@@ -359,10 +378,7 @@ RxStatus EtiReceiver::StopCapture(std::int32_t component) {
     if (FindLocked(component) == nullptr) {
         return RxFail;
     }
-    {
-        std::lock_guard sinkLock(sinkMutex_);
-        delivering_.erase(component);
-    }
+    events_.Guarded([&] { delivering_.erase(component); });
     if (const auto it = active_.find(component); it != active_.end()) {
         it->second->captured = false;
         DropInactiveLocked(component);
@@ -430,28 +446,11 @@ void EtiReceiver::DropInactiveLocked(std::int32_t handle) {
 }
 
 RxStatus EtiReceiver::Advise(IViadabRxEvents* sink, std::int32_t* cookie) {
-    if (sink == nullptr || cookie == nullptr) {
-        return RxFail;
-    }
-    std::lock_guard lock(sinkMutex_);
-    if (sink_ != nullptr) {
-        return RxFail;  // one connection at a time
-    }
-    sink_ = sink;
-    cookie_ = ++nextCookie_;
-    *cookie = cookie_;
-    return RxOk;
+    return events_.Advise(sink, cookie);
 }
 
 RxStatus EtiReceiver::Unadvise(std::int32_t cookie) {
-    std::unique_lock lock(sinkMutex_);
-    if (sink_ == nullptr || cookie != cookie_) {
-        return RxFail;
-    }
-    sink_ = nullptr;
-    const int own = t_deliveringFor == this ? 1 : 0;
-    sinkIdle_.wait(lock, [&] { return inFlight_ == own; });
-    return RxOk;
+    return events_.Unadvise(cookie);
 }
 
 void EtiReceiver::Release() {
@@ -464,9 +463,8 @@ void EtiReceiver::Release() {
         player = std::move(player_);
         retired = std::move(retiredPlayers_);
         ++generation_;  // frames still on their way are dropped
-        std::lock_guard sinkLock(sinkMutex_);
-        sink_ = nullptr;
-        delivering_.clear();
+        events_.Disconnect();
+        events_.Guarded([&] { delivering_.clear(); });
     }
     source.reset();  // joins: waits for an OnData call in flight and ends a live command
     player.reset();
@@ -503,6 +501,11 @@ void EtiReceiver::OnFrame(std::uint64_t generation, const EtiFrameView& view) {
         if (view.fic != nullptr) {
             fic_.Feed(view.fic, view.ficLength);
             dirty_ = true;
+            ++ficFrames_;
+            if (const std::size_t shape = FicShapeLocked(); shape != ficShape_) {
+                ficShape_ = shape;
+                ficChangedAt_ = ficFrames_;
+            }
         }
         // A gap in the frame count (skipped frames, a recording starting over) breaks frames
         // that span two ETI frames.
@@ -546,21 +549,6 @@ void EtiReceiver::OnFrame(std::uint64_t generation, const EtiFrameView& view) {
 }
 
 void EtiReceiver::Deliver(std::int32_t handle, const std::vector<std::uint8_t>& frame) {
-    IViadabRxEvents* sink = nullptr;
-    {
-        std::lock_guard lock(sinkMutex_);
-        if (sink_ == nullptr || delivering_.count(handle) == 0) {
-            return;
-        }
-        sink = sink_;
-        ++inFlight_;
-    }
-    t_deliveringFor = this;
-    sink->OnData(handle, frame.data(), static_cast<std::int32_t>(frame.size()));
-    t_deliveringFor = nullptr;
-    {
-        std::lock_guard lock(sinkMutex_);
-        --inFlight_;
-    }
-    sinkIdle_.notify_all();
+    events_.Deliver(handle, frame.data(), static_cast<std::int32_t>(frame.size()),
+                    [&] { return delivering_.count(handle) != 0; });
 }

@@ -18,6 +18,7 @@
 #include "eti/FicDecoder.h"
 #include "eti/LayerTwoAssembler.h"
 #include "receiver/IViadabRx.h"
+#include "receiver/RxEventConnection.h"
 
 class EtiSource;
 class LivePlayer;
@@ -29,7 +30,8 @@ class LivePlayer;
 // ended (a recording without loop, a failed command), which then starts over. A tune ends the
 // previous source and starts the one configured for the frequency; a frequency without one
 // receives nothing (never ready), as an empty channel does. The service list is ready once the
-// FIC has told the ensemble's identity and label and every service's label and sub-channels.
+// FIC has told the ensemble's identity and label and every service's label and sub-channels,
+// and then nothing new for a second (42 frames).
 // Error ratio: the frames' error level (ERR 0-3 as 0 to 0.1), averaged over the last second;
 // 1.0 while no frame arrives, without a source, and once it ended or failed.
 //
@@ -118,6 +120,7 @@ private:
     void OnEnded(std::uint64_t generation, const std::string& problem);
     // Brings ids and services up to date with what the FIC has told so far.
     void RefreshLocked();
+    std::size_t FicShapeLocked() const;
     bool ReadyLocked() const;
     const Service* ServiceLocked(std::int32_t sid);
     const Known* FindLocked(std::int32_t handle);
@@ -134,7 +137,10 @@ private:
     std::unique_ptr<EtiSource> source_;
     bool receiving_ = false;  // a source runs and has not ended
     FicDecoder fic_;
-    bool dirty_ = true;       // the FIC was fed since the last refresh
+    bool dirty_ = true;               // the FIC was fed since the last refresh
+    std::uint64_t ficFrames_ = 0;     // FICs fed since the tune
+    std::uint64_t ficChangedAt_ = 0;  // ... when what they told last changed
+    std::size_t ficShape_ = 0;
     std::deque<int> levels_;  // error levels of the last second's frames
     int levelSum_ = 0;
     Clock::time_point lastFrame_;
@@ -146,11 +152,6 @@ private:
     std::unique_ptr<LivePlayer> player_;
     std::vector<std::unique_ptr<LivePlayer>> retiredPlayers_;
 
-    std::mutex sinkMutex_;  // never taken before mutex_
-    std::condition_variable sinkIdle_;
-    IViadabRxEvents* sink_ = nullptr;
-    std::int32_t cookie_ = 0;
-    std::int32_t nextCookie_ = 0;
-    int inFlight_ = 0;
-    std::set<std::int32_t> delivering_;  // captured components, as OnData sees them
+    RxEventConnection events_;           // its lock is never taken before mutex_
+    std::set<std::int32_t> delivering_;  // captured components, under events_' lock
 };

@@ -18,10 +18,6 @@ namespace {
 constexpr std::size_t kLabelWidth = 16;
 constexpr double kNoSignalErrorRatio = 1.0;
 
-// The receiver whose OnData runs on this thread, so that Unadvise from inside OnData does not
-// wait for itself.
-thread_local const SimReceiver* t_deliveringFor = nullptr;
-
 // The air's 8-bit label as the interface's UTF-8, padded to 16 characters.
 std::string Padded(const std::string& label) {
     std::string s = DabCharset::Latin1ToUtf8(label);
@@ -300,10 +296,7 @@ RxStatus SimReceiver::StopCapture(std::int32_t component) {
     std::lock_guard lock(mutex_);
     const auto it = captures_.find(component);
     if (it != captures_.end()) {
-        {
-            std::lock_guard sinkLock(sinkMutex_);
-            it->second->active = false;
-        }
+        events_.Guarded([&] { it->second->active = false; });
         RetireLocked(std::move(it->second));
         captures_.erase(it);
     }
@@ -348,28 +341,11 @@ RxStatus SimReceiver::StopPlayback(std::int32_t component) {
 }
 
 RxStatus SimReceiver::Advise(IViadabRxEvents* sink, std::int32_t* cookie) {
-    if (sink == nullptr || cookie == nullptr) {
-        return RxFail;
-    }
-    std::lock_guard lock(sinkMutex_);
-    if (sink_ != nullptr) {
-        return RxFail;  // one connection at a time
-    }
-    sink_ = sink;
-    cookie_ = ++nextCookie_;
-    *cookie = cookie_;
-    return RxOk;
+    return events_.Advise(sink, cookie);
 }
 
 RxStatus SimReceiver::Unadvise(std::int32_t cookie) {
-    std::unique_lock lock(sinkMutex_);
-    if (sink_ == nullptr || cookie != cookie_) {
-        return RxFail;
-    }
-    sink_ = nullptr;
-    const int own = t_deliveringFor == this ? 1 : 0;
-    sinkIdle_.wait(lock, [&] { return inFlight_ == own; });
-    return RxOk;
+    return events_.Unadvise(cookie);
 }
 
 void SimReceiver::Release() {
@@ -387,13 +363,12 @@ void SimReceiver::Release() {
             workers.push_back(std::move(w));
         }
         retired_.clear();
-        {
-            std::lock_guard sinkLock(sinkMutex_);
-            sink_ = nullptr;
+        events_.Disconnect();
+        events_.Guarded([&] {
             for (auto& w : workers) {
                 w->active = false;
             }
-        }
+        });
         for (auto& w : workers) {
             w->thread.request_stop();
         }
@@ -464,23 +439,7 @@ void SimReceiver::SleepUntil(Clock::time_point due, std::stop_token stop) {
 }
 
 void SimReceiver::Deliver(Worker& w, const std::uint8_t* frame, int length) {
-    IViadabRxEvents* sink = nullptr;
-    {
-        std::lock_guard lock(sinkMutex_);
-        if (sink_ == nullptr || !w.active) {
-            return;
-        }
-        sink = sink_;
-        ++inFlight_;
-    }
-    t_deliveringFor = this;
-    sink->OnData(w.handle, frame, length);
-    t_deliveringFor = nullptr;
-    {
-        std::lock_guard lock(sinkMutex_);
-        --inFlight_;
-    }
-    sinkIdle_.notify_all();
+    events_.Deliver(w.handle, frame, length, [&] { return w.active.load(); });
 }
 
 void SimReceiver::CaptureLoop(std::stop_token stop, Worker& w, const Located& where) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "receiver/IViadabRx.h"
+#include "receiver/RxEventConnection.h"
 #include "sim/AirFile.h"
 
 class FrameLoop;
@@ -86,7 +87,8 @@ private:
         const AirService* service;
         const AirComponent* component;
     };
-    // One delivering (or playing) thread. `active` is read under sinkMutex_ before each OnData.
+    // One delivering (or playing) thread. `active` is read under the event connection's lock
+    // before each OnData.
     struct Worker {
         std::int32_t handle = 0;
         std::atomic<bool> active{true};
@@ -139,10 +141,5 @@ private:
     std::mutex loopsMutex_;
     std::map<std::int32_t, std::shared_ptr<LoopSlot>> loops_;
 
-    std::mutex sinkMutex_;  // never taken before mutex_
-    std::condition_variable sinkIdle_;
-    IViadabRxEvents* sink_ = nullptr;
-    std::int32_t cookie_ = 0;
-    std::int32_t nextCookie_ = 0;
-    int inFlight_ = 0;
+    RxEventConnection events_;  // its lock is never taken before mutex_
 };
