@@ -71,12 +71,12 @@ TEST(DablinTest, AnIndependentReaderPlaysTheFramesAndLabelsWritten) {
         EXPECT_EQ(played, written.substr(start)) << s.label;
 
         // The window keeps the label after the end of the file; the copy is tried until the
-        // label has arrived (at most 10 s). Without a window manager the keys go to the window
-        // under the pointer.
+        // label has arrived (at most 30 s on a loaded machine). Without a window manager the keys
+        // go to the window under the pointer.
         const std::string script = dir.filePath("label.sh").toStdString();
         std::ofstream(script) << "dablin_gtk -s " << sid << " -u '" << file
                               << "' >/dev/null 2>&1 &\n"
-                                 "for i in $(seq 20); do\n"
+                                 "for i in $(seq 50); do\n"
                                  "  sleep 0.5; xdotool mousemove 100 150 key ctrl+c; sleep 0.1\n"
                                  "  xclip -o -selection clipboard && break\n"
                                  "done\n"
