@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "eti/EtiFrame.h"
 #include "receiver/DabCharset.h"
 
 namespace {
@@ -38,28 +39,10 @@ constexpr std::array<UepEntry, 64> kUep = {{
 constexpr std::array<int, 4> kEepAUnits = {12, 8, 6, 4};
 constexpr std::array<int, 4> kEepBUnits = {27, 21, 18, 15};
 
-// CRC-16 CCITT (x^16 + x^12 + x^5 + 1), preset ones; the FIB carries it inverted. A byte at a
-// time, since every frame brings three or four FIBs.
-constexpr std::array<std::uint16_t, 256> kCrcTable = [] {
-    std::array<std::uint16_t, 256> table{};
-    for (std::size_t byte = 0; byte < 256; ++byte) {
-        auto crc = static_cast<std::uint16_t>(byte << 8);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021)
-                                 : static_cast<std::uint16_t>(crc << 1);
-        }
-        table[byte] = crc;
-    }
-    return table;
-}();
-
+// The FIB's last two bytes carry the CRC of its 30 data bytes (the ETI header's CRC).
 bool FibCrcOk(const std::uint8_t* fib) {
-    std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < kFibDataLength; ++i) {
-        crc = static_cast<std::uint16_t>((crc << 8) ^ kCrcTable[((crc >> 8) ^ fib[i]) & 0xFF]);
-    }
     const std::uint16_t sent = static_cast<std::uint16_t>((fib[30] << 8) | fib[31]);
-    return static_cast<std::uint16_t>(~crc) == sent;
+    return EtiFrame::Crc16(fib, kFibDataLength) == sent;
 }
 
 std::uint32_t ReadId(const std::uint8_t* d, bool longId) {
