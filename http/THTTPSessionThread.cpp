@@ -237,23 +237,25 @@ void THTTPSessionThread::SendStream(const QString& name) {
     if (!asked) {
         return;  // shutting down
     }
-    const auto notSafe = [] { return StoredClip(QStringLiteral("NOTSAFE")); };
+    // A service the receiver lists but cannot play (DAB+) is "not available", not "not now".
+    const auto refused = [](bool notDecodable) {
+        return StoredClip(notDecodable ? QStringLiteral("UNAVAILABLE") : QStringLiteral("NOTSAFE"));
+    };
     if (choice != Choice::Stream) {
-        SendBytes(choice == Choice::NotSafe ? notSafe()
-                                            : StoredClip(QStringLiteral("UNAVAILABLE")));
+        SendBytes(refused(choice == Choice::Unavailable));
         return;
     }
     const QString value = GetHeader(QStringLiteral("Icy-MetaData:")).trimmed();
     const QString serviceName = tables.GetServiceLabel(service);
     if (value.isEmpty()) {
-        StartStream(service, HTTPPages::StreamHead(), 0, serviceName, notSafe, kStreamDelayMs);
+        StartStream(service, HTTPPages::StreamHead(), 0, serviceName, refused, kStreamDelayMs);
         return;
     }
     const int metaInterval = value.toInt() < 1 ? 0 : HTTPText::kMetaInterval;
     StartStream(
         service,
         HTTPPages::IcyHead(serviceName, tables.GetServiceProgrammeTypeName(service), metaInterval),
-        metaInterval, serviceName, notSafe, kStreamDelayMs);
+        metaInterval, serviceName, refused, kStreamDelayMs);
 }
 
 void THTTPSessionThread::SendRawStream(const QString& name) {
@@ -263,13 +265,15 @@ void THTTPSessionThread::SendRawStream(const QString& name) {
         SendBytes(HTTPPages::NotFound());
         return;
     }
-    StartStream(service, HTTPPages::RawStreamHead(), 0, tables.GetServiceLabel(service),
-                &HTTPPages::Unavailable, 0);
+    StartStream(
+        service, HTTPPages::RawStreamHead(), 0, tables.GetServiceLabel(service),
+        [](bool) { return HTTPPages::Unavailable(); }, 0);
 }
 
 void THTTPSessionThread::StartStream(std::int32_t serviceId, QByteArray head, int metaInterval,
                                      const QString& serviceName,
-                                     std::function<QByteArray()> refused, int delayMs) {
+                                     std::function<QByteArray(bool notDecodable)> refused,
+                                     int delayMs) {
     if (!connected_) {
         return;
     }

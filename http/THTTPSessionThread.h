@@ -66,7 +66,8 @@ private:
     // the service and sends `head` and the stream, or what `refused` makes when the receiver is
     // not free for it.
     void StartStream(std::int32_t serviceId, QByteArray head, int metaInterval,
-                     const QString& serviceName, std::function<QByteArray()> refused, int delayMs);
+                     const QString& serviceName,
+                     std::function<QByteArray(bool notDecodable)> refused, int delayMs);
 
     QString GetHeader(const QString& name) const;
     QString GetHost(bool addPort) const;

@@ -18,7 +18,8 @@ constexpr int kMaxPieces = 64;
 
 TStreamListener::TStreamListener(TSocket socket, std::shared_ptr<TStreamFeed> feed,
                                  std::unique_ptr<TRecorderHTTP> recorder, int metaInterval,
-                                 QByteArray head, std::function<QByteArray()> refused,
+                                 QByteArray head,
+                                 std::function<QByteArray(bool notDecodable)> refused,
                                  Clock::time_point startAt)
     : socket_(std::move(socket)),
       feed_(std::move(feed)),
@@ -45,14 +46,15 @@ bool TStreamListener::TakeClaim(Clock::time_point now) {
     if (phase_ != Phase::Claiming || claim_->load() == kClaimPending) {
         return false;
     }
-    if (claim_->load() == kClaimGranted) {
+    const int answer = claim_->load();
+    if (answer == kClaimGranted) {
         phase_ = Phase::Streaming;
         next_ = recorder_->FirstFrame();
         lastAudio_ = now;
         Push(std::move(head_));
     } else {
         phase_ = Phase::Refused;
-        Push(refused_());
+        Push(refused_(answer == kClaimNotDecodable));
     }
     head_ = QByteArray();
     refused_ = nullptr;

@@ -35,16 +35,19 @@ public:
     static constexpr int kClaimPending = 0;
     static constexpr int kClaimGranted = 1;
     static constexpr int kClaimRefused = 2;
+    // Refused because the receiver cannot pass this service's audio on (DAB+).
+    static constexpr int kClaimNotDecodable = 3;
     using ClaimCell = std::shared_ptr<std::atomic<int>>;
 
     // Idle: nothing to write now; Done: the refusal was written, the connection may close.
     enum class Result { Idle, Sent, Blocked, Failed, Done };
 
     // `metaInterval` 0: no metadata. `head` goes out when the claim is granted, what `refused`
-    // makes when it is not.
+    // makes when it is not (told whether the receiver cannot decode the service's audio).
     TStreamListener(TSocket socket, std::shared_ptr<TStreamFeed> feed,
                     std::unique_ptr<TRecorderHTTP> recorder, int metaInterval, QByteArray head,
-                    std::function<QByteArray()> refused, Clock::time_point startAt);
+                    std::function<QByteArray(bool notDecodable)> refused,
+                    Clock::time_point startAt);
     ~TStreamListener();
 
     TStreamListener(const TStreamListener&) = delete;
@@ -95,7 +98,7 @@ private:
     const int metaInterval_;
     int bytesToMeta_;
     QByteArray head_;
-    std::function<QByteArray()> refused_;
+    std::function<QByteArray(bool notDecodable)> refused_;
     Clock::time_point startAt_;
     Phase phase_ = Phase::Waiting;
     ClaimCell claim_;

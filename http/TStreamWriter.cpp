@@ -11,6 +11,7 @@
 #include "http/TRecorderHTTP.h"
 #include "http/TStreamFeed.h"
 #include "http/TStreamListener.h"
+#include "receiver/ReceiverError.h"
 #include "receiver/TMainControl.h"
 
 using Clock = std::chrono::steady_clock;
@@ -206,9 +207,13 @@ void TStreamWriter::Claim(Entry& entry) {
                         feed->SetTitle(control_.GetStreamLabel(recorder->StreamHandle()));
                     }
                 }
-            } catch (...) {
+            } catch (const ReceiverError& e) {
                 // A receiver failure refuses the stream (or leaves it without a title until the
                 // next refresh); the recorder is taken back when the listener ends.
+                if (e.Status() == RxNotImplemented) {
+                    answer = TStreamListener::kClaimNotDecodable;
+                }
+            } catch (...) {
             }
             cell->store(answer);
             Wake();

@@ -226,6 +226,18 @@ TEST_F(HTTPStreamTest, DropsTheOldestBlocksAt256) {
     }
 }
 
+// A service the receiver lists but cannot pass on (DAB+) is answered with the UNAVAILABLE clip,
+// not with NOTSAFE's "cannot switch now".
+TEST_F(HTTPStreamTest, UndecodableServiceIsUnavailable) {
+    Settle(k12B);
+    fake.failing = "StartCapture";
+    fake.failStatus = RxNotImplemented;
+    EXPECT_EQ(Get("GET /49374.mp2 HTTP/1.0\r\n\r\n"), Clip("UNAVAILABLE"));
+    fake.failStatus = RxFail;
+    EXPECT_EQ(Get("GET /49374.mp2 HTTP/1.0\r\n\r\n"), Clip("NOTSAFE"));
+    fake.failing.clear();
+}
+
 // While a recording runs on one ensemble, a service on another gets the NOTSAFE clip (".mp2")
 // or 503 (".dat"); a service on the tuned ensemble that is not on air gets UNAVAILABLE; a data
 // service or an unknown name is not streamed as ".mp2", but a data service is as ".dat".
