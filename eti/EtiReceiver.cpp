@@ -4,10 +4,10 @@
 
 #include "eti/EtiSource.h"
 #include "eti/LivePlayer.h"
+#include "receiver/DabCharset.h"
 
 namespace {
 
-constexpr std::size_t kLabelWidth = 16;
 constexpr double kNoSignalErrorRatio = 1.0;
 constexpr double kWorstLevelRatio = 0.1;  // ERR level 3: signal level 0
 constexpr int kWorstLevel = 3;
@@ -18,19 +18,6 @@ constexpr std::int32_t kFirstHandle = 0x10001;
 constexpr std::int32_t kLastHandle = 0xFFFFFF;
 constexpr int kAscDabPlus = 63;
 constexpr std::uint64_t kSettleFrames = 42;  // one second of ETI frames
-
-// Padded to 16 characters (code points, not bytes).
-std::string Padded(const std::string& utf8) {
-    std::size_t characters = 0;
-    for (const char ch : utf8) {
-        characters += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
-    }
-    std::string s = utf8;
-    if (characters < kLabelWidth) {
-        s.append(kLabelWidth - characters, ' ');
-    }
-    return s;
-}
 
 // FNV-1a over the component's identity, folded into the handle range.
 std::int32_t HandleFor(std::uint16_t eid, std::uint32_t sid, int key) {
@@ -269,17 +256,17 @@ RxStatus EtiReceiver::GetLabel(std::int32_t id, std::string* label) {
     }
     std::lock_guard lock(mutex_);
     if (const Known* k = FindLocked(id)) {
-        *label = Padded(k->label);
+        *label = DabCharset::PaddedLabel(k->label);
         return RxOk;
     }
     if (ReadyLocked() && id == fic_.Ensemble().eid) {
-        *label = Padded(fic_.Ensemble().label);
+        *label = DabCharset::PaddedLabel(fic_.Ensemble().label);
         return RxOk;
     }
     if (ServiceLocked(id) != nullptr) {
         for (const FicService& s : fic_.Ensemble().services) {
             if (s.sid == static_cast<std::uint32_t>(id)) {
-                *label = Padded(s.label);
+                *label = DabCharset::PaddedLabel(s.label);
                 return RxOk;
             }
         }

@@ -231,4 +231,14 @@ std::string Latin1ToUtf8(std::string_view latin1) {
     return out;
 }
 
+std::string PaddedLabel(std::string_view utf8, std::size_t width) {
+    std::string s(utf8);
+    const auto characters = static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    if (characters < width) {
+        s.append(width - characters, ' ');
+    }
+    return s;
+}
+
 }  // namespace DabCharset

@@ -28,6 +28,10 @@ std::string ToUtf8(std::string_view bytes, int charset);
 // there or the text is not valid UTF-8.
 std::optional<std::string> ToEbuLatin(std::string_view utf8);
 
+// UTF-8 text padded with blanks to `width` characters (code points, not bytes), as receivers
+// hand labels over.
+std::string PaddedLabel(std::string_view utf8, std::size_t width = 16);
+
 // ISO 8859-1 bytes as UTF-8 (every byte is its own code point).
 std::string Latin1ToUtf8(std::string_view latin1);
 

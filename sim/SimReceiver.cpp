@@ -15,18 +15,11 @@
 
 namespace {
 
-constexpr std::size_t kLabelWidth = 16;
 constexpr double kNoSignalErrorRatio = 1.0;
 
 // The air's 8-bit label as the interface's UTF-8, padded to 16 characters.
 std::string Padded(const std::string& label) {
-    std::string s = DabCharset::Latin1ToUtf8(label);
-    const std::size_t characters = static_cast<std::size_t>(
-        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-    if (characters < kLabelWidth) {
-        s.append(kLabelWidth - characters, ' ');
-    }
-    return s;
+    return DabCharset::PaddedLabel(DabCharset::Latin1ToUtf8(label));
 }
 
 }  // namespace

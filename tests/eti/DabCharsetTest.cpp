@@ -64,3 +64,13 @@ TEST(DabCharsetTest, EveryEbuLatinCodeRoundTrips) {
         EXPECT_EQ(DabCharset::ToEbuLatin(text), byte) << code;
     }
 }
+
+// Labels are padded to 16 characters, counting a multi-byte character once; longer ones stay.
+TEST(DabCharsetTest, PaddedLabelCountsCharactersNotBytes) {
+    EXPECT_EQ(DabCharset::PaddedLabel("\xC5\x81\xC3\xB3"
+                                      "d\xC5\xBA"),
+              "\xC5\x81\xC3\xB3"
+              "d\xC5\xBA" +
+                  std::string(12, ' '));
+    EXPECT_EQ(DabCharset::PaddedLabel("Seventeen letters"), "Seventeen letters");
+}
