@@ -210,6 +210,26 @@ QStringList SplitTextLines(const QString& text) {
     return lines;
 }
 
+namespace {
+
+// The text as UTF-8 when the bytes are valid UTF-8 with anything beyond ASCII: Latin-1 text with
+// accents is almost never valid UTF-8.
+std::optional<QString> AsUtf8(const QByteArray& contents) {
+    const bool ascii = std::all_of(contents.begin(), contents.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        return std::nullopt;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(contents);
+    if (utf8.hasError()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+}  // namespace
+
 QByteArray JoinLines(const QStringList& lines) {
     // Latin-1 while every character fits, so files stay what they always were; a label from a
     // station that sends other characters (Polish, Greek, Cyrillic...) makes the file UTF-8.
@@ -218,25 +238,23 @@ QByteArray JoinLines(const QStringList& lines) {
         latin1 = latin1 &&
                  std::all_of(line.begin(), line.end(), [](QChar c) { return c.unicode() <= 0xFF; });
     }
-    QByteArray bytes;
-    for (const QString& line : lines) {
-        bytes.append(latin1 ? line.toLatin1() : line.toUtf8());
-        bytes.append("\r\n");
+    const auto join = [&lines](bool asLatin1) {
+        QByteArray bytes;
+        for (const QString& line : lines) {
+            bytes.append(asLatin1 ? line.toLatin1() : line.toUtf8());
+            bytes.append("\r\n");
+        }
+        return bytes;
+    };
+    QByteArray bytes = join(latin1);
+    // Latin-1 text such as "Ã©" is also valid UTF-8 and would read back as "é": such a file is
+    // written as UTF-8 so that it reads back as written.
+    if (latin1 && AsUtf8(bytes).has_value()) {
+        bytes = join(false);
     }
     return bytes;
 }
 
 QString DecodeTableText(const QByteArray& contents) {
-    // Latin-1 text with accents is almost never valid UTF-8, so valid UTF-8 with anything
-    // beyond ASCII is taken as UTF-8.
-    const bool ascii = std::all_of(contents.begin(), contents.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text = utf8.decode(contents);
-        if (!utf8.hasError()) {
-            return text;
-        }
-    }
-    return QString::fromLatin1(contents);
+    return AsUtf8(contents).value_or(QString::fromLatin1(contents));
 }

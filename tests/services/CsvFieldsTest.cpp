@@ -50,4 +50,10 @@ TEST(CsvFields, LinesAndEncoding) {
     EXPECT_EQ(SplitLines("caf\xC3\xA9\r\n\xE2\x82\xAC"), (QStringList{"caf\u00E9", "\u20AC"}));
     EXPECT_EQ(JoinLines({"caf\u00E9"}), QByteArray("caf\xE9\r\n"));
     EXPECT_EQ(JoinLines({"caf\u00E9", "\u20AC"}), QByteArray("caf\xC3\xA9\r\n\xE2\x82\xAC\r\n"));
+    // Latin-1 text whose bytes are also valid UTF-8 is written as UTF-8, so it reads back as
+    // written instead of as other characters.
+    for (const QString& text :
+         {QStringLiteral("\u00C3\u00A9"), QStringLiteral("x\u00C2\u00A5\u0015")}) {
+        EXPECT_EQ(SplitLines(JoinLines({text, "caf\u00E9"})), (QStringList{text, "caf\u00E9"}));
+    }
 }
