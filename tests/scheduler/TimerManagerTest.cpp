@@ -158,18 +158,19 @@ TEST_F(TimerTest, FileNames) {
     }
 }
 
-// Two events of a minute on one multiplex both record; on two, or for a service the tables do
-// not know, the second beeps three times and leaves its file alone, while the first goes on.
+// Two events of a minute on one multiplex both record; on two, the second beeps three times and
+// leaves its file alone while the first goes on; so does a lone event whose service the tables
+// do not know.
 TEST_F(TimerTest, EventsOfOneMinute) {
     const struct {
         const char* sids[2];
         int recordings;
         int beeps;
-    } cases[] = {{{"D001", "D002"}, 2, 0}, {{"C0DE", "D001"}, 1, 3}, {{"C0DE", "BEEF"}, 1, 3}};
+    } cases[] = {{{"D001", "D002"}, 2, 0}, {{"C0DE", "D001"}, 1, 3}, {{nullptr, "BEEF"}, 0, 3}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sids[1]);
         beeps = 0;
-        Schedule(Event("05/12/2026", "10:00", 5, c.sids[0], "rec/first.mp2") +
+        Schedule((c.sids[0] ? Event("05/12/2026", "10:00", 5, c.sids[0], "rec/first.mp2") : "") +
                  Event("05/12/2026", "10:00", 5, c.sids[1], "rec/second.mp2"));
         QFile old(Path(QStringLiteral("rec/second.mp2")));
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
