@@ -158,25 +158,34 @@ TEST_F(TimerTest, FileNames) {
     }
 }
 
-// Two events of a minute on one multiplex both record; on two, the second beeps three times
-// and writes nothing, while the first goes on.
+// Two events of a minute on one multiplex both record; on two, the second beeps three times and
+// leaves its file alone while the first goes on; so does a lone event whose service the tables
+// do not know.
 TEST_F(TimerTest, EventsOfOneMinute) {
     const struct {
         const char* sids[2];
         int recordings;
         int beeps;
-    } cases[] = {{{"D001", "D002"}, 2, 0}, {{"C0DE", "D001"}, 1, 3}};
+    } cases[] = {{{"D001", "D002"}, 2, 0}, {{"C0DE", "D001"}, 1, 3}, {{nullptr, "BEEF"}, 0, 3}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.sids[1]);
         beeps = 0;
-        Schedule(Event("05/12/2026", "10:00", 5, c.sids[0], "rec/first.mp2") +
+        Schedule((c.sids[0] ? Event("05/12/2026", "10:00", 5, c.sids[0], "rec/first.mp2") : "") +
                  Event("05/12/2026", "10:00", 5, c.sids[1], "rec/second.mp2"));
-        QFile::remove(Path(QStringLiteral("rec/second.mp2")));
+        QFile old(Path(QStringLiteral("rec/second.mp2")));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        QFile::remove(Path(QStringLiteral("rec/second.bak")));
         Restart();
         TickAt(London(2026, 12, 5, 10, 0));
         EXPECT_EQ(manager->TimedRecordingCount(), c.recordings);
         EXPECT_EQ(control.RecordingCountValue(), c.recordings);
         EXPECT_EQ(beeps, c.beeps);
-        EXPECT_EQ(Exists("rec/second.mp2"), c.beeps == 0);
+        EXPECT_EQ(Exists("rec/second.bak"), c.beeps == 0);
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), c.beeps == 0 ? "" : "old");
+        old.close();
     }
 }
 
@@ -235,21 +244,6 @@ TEST_F(TimerTest, BoxInsideATick) {
     EXPECT_EQ(manager->TimedRecordingCount(), 1);
     EXPECT_TRUE(Exists("rec/a.mp2"));
     EXPECT_FALSE(Exists("rec/a.bak"));
-}
-
-// An event whose service the tables do not know beeps three times and leaves its file alone.
-TEST_F(TimerTest, UnknownServiceTouchesNoFile) {
-    QFile old(Path(QStringLiteral("rec/gone.mp2")));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
-    Schedule(Event("05/12/2026", "10:00", 5, "BEEF", "rec/gone.mp2"));
-    TickAt(London(2026, 12, 5, 10, 0));
-    EXPECT_EQ(beeps, 3);
-    EXPECT_EQ(manager->TimedRecordingCount(), 0);
-    EXPECT_FALSE(Exists("rec/gone.bak"));
-    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-    EXPECT_EQ(old.readAll(), "old");
 }
 
 // Shutting down during a timed recording leaves a closed file that decodes whole.
