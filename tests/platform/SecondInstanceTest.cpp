@@ -92,13 +92,18 @@ QByteArray Request(int wParam, std::int64_t lParam, std::uint32_t length, const 
     return b;
 }
 
+// A fresh environment, with the application whose event loop serves the socket.
+class HandOver : public ::testing::Test {
+protected:
+    HandOver() { EnsureApplication(); }
+    TestEnv env;
+};
+
 }  // namespace
 
 // A second process hands over each command; the handler gets exactly what was sent (64-bit
 // lParam, non-ASCII text) on the main thread, and the sender prints the handler's answer.
-TEST(HandOver, SecondProcessGetsTheAnswerOfEachCommand) {
-    TestEnv env;
-    EnsureApplication();
+TEST_F(HandOver, SecondProcessGetsTheAnswerOfEachCommand) {
     QList<Call> calls;
     HandOverServer server([&](int w, std::int64_t l, const QString& text) {
         EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
@@ -119,9 +124,7 @@ TEST(HandOver, SecondProcessGetsTheAnswerOfEachCommand) {
 
 // A text of 255 characters is the longest handed over; longer ones (a little or far longer)
 // are answered -1 and never reach the handler.
-TEST(HandOver, TextsLongerThanAnAtomAreRefused) {
-    TestEnv env;
-    EnsureApplication();
+TEST_F(HandOver, TextsLongerThanAnAtomAreRefused) {
     QList<int> lengths;
     HandOverServer server([&](int, std::int64_t, const QString& text) {
         lengths.append(static_cast<int>(text.size()));
@@ -138,9 +141,7 @@ TEST(HandOver, TextsLongerThanAnAtomAreRefused) {
 
 // Without a listening instance (no socket, or a stale socket file of a dead one) the sender gets
 // nothing; a new server replaces the stale file and answers; a destroyed server is gone again.
-TEST(HandOver, NobodyListeningGivesNoAnswer) {
-    TestEnv env;
-    EnsureApplication();
+TEST_F(HandOver, NobodyListeningGivesNoAnswer) {
     EXPECT_EQ(Send(2, 0), "none");
 
     // A socket file whose owner is gone.
@@ -165,9 +166,7 @@ TEST(HandOver, NobodyListeningGivesNoAnswer) {
 
 // An exiting instance removes only the socket it bound: when a newer instance has bound its own
 // at the same path meanwhile (the restart race), the newer one keeps receiving hand-overs.
-TEST(HandOver, ExitingServerLeavesANewerServersSocket) {
-    TestEnv env;
-    EnsureApplication();
+TEST_F(HandOver, ExitingServerLeavesANewerServersSocket) {
     auto old =
         std::make_unique<HandOverServer>([](int, std::int64_t, const QString&) { return 1; });
     ASSERT_TRUE(old->Listen());
@@ -180,9 +179,7 @@ TEST(HandOver, ExitingServerLeavesANewerServersSocket) {
 
 // Senders that arrive while the handler shows a modal box (a nested event loop) wait and are
 // answered one at a time, in the order they came, never inside the running handler.
-TEST(HandOver, ConcurrentSendersAreAnsweredInOrder) {
-    TestEnv env;
-    EnsureApplication();
+TEST_F(HandOver, ConcurrentSendersAreAnsweredInOrder) {
     QStringList order;
     int depth = 0;
     int deepest = 0;
@@ -215,9 +212,7 @@ TEST(HandOver, ConcurrentSendersAreAnsweredInOrder) {
 
 // Malformed requests (wrong magic, a sender that stops half-way, a stalled sender) are answered
 // -1 or dropped without reaching the handler, and do not block the senders after them.
-TEST(HandOver, MalformedRequestsNeverReachTheHandler) {
-    TestEnv env;
-    EnsureApplication();
+TEST_F(HandOver, MalformedRequestsNeverReachTheHandler) {
     int handled = 0;
     HandOverServer server([&](int, std::int64_t, const QString&) {
         ++handled;
