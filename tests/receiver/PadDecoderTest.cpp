@@ -75,11 +75,8 @@ TEST(PadLiteralTest, DecodesHandWrittenFrames) {
     // 144-byte frame: F-PAD at 142 and 143, ScF-CRC at 140-141, X-PAD first byte at 139.
     auto frame = [](std::uint8_t x0, std::uint8_t x1, std::uint8_t x2, std::uint8_t x3,
                     std::uint8_t fpad2) {
-        std::vector<std::uint8_t> f(144, 0x00);
-        f[0] = 0xFF;
-        f[1] = 0xFC;
-        f[2] = 0x24;
-        f[3] = 0xC0;
+        std::vector<std::uint8_t> f = {0xFF, 0xFC, 0x24, 0xC0};
+        f.resize(144, 0x00);
         f[139] = x0;
         f[138] = x1;
         f[137] = x2;

@@ -1,17 +1,35 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
+#include "platform/RegistryKey.h"
+#include "receiver/IViadabRx.h"
 #include "receiver/ReceiverError.h"
+#include "receiver/TReceiverComponent.h"
 #include "receiver/TViaDABWrapper.h"
 #include "tests/receiver/FakeReceiver.h"
 #include "tests/receiver/TestRecorder.h"
 #include "tests/sim/PadReader.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
 constexpr std::uint32_t kRadioOne = 0xC0DE;
+
+// The text of the ReceiverError `action` raises.
+std::string MessageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ReceiverError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
 
 class WrapperTest : public ::testing::Test {
 protected:
@@ -169,12 +187,8 @@ TEST_F(WrapperTest, FailureStatusRaisesAndDetachStillLetsGo) {
     fake.failing.clear();
     wrapper->AttachRecorder(&recorder);
     fake.failing = "StopCapture";
-    try {
-        wrapper->DetachRecorder(&recorder);
-        ADD_FAILURE() << "no error raised";
-    } catch (const ReceiverError& e) {
-        EXPECT_NE(std::string(e.what()).find("StopCapture"), std::string::npos);
-    }
+    const std::string stop = MessageOf([&] { wrapper->DetachRecorder(&recorder); });
+    EXPECT_NE(stop.find("StopCapture"), std::string::npos) << stop;
     EXPECT_TRUE(wrapper->Recorders().isEmpty());
     fake.Deliver(101, {1});
     EXPECT_TRUE(recorder.blocks.empty());
@@ -183,12 +197,8 @@ TEST_F(WrapperTest, FailureStatusRaisesAndDetachStillLetsGo) {
     // Audio the component cannot decode is said in words, not as a status code.
     fake.failing = "StartCapture";
     fake.failStatus = RxNotImplemented;
-    try {
-        wrapper->AttachRecorder(&recorder);
-        ADD_FAILURE() << "no error raised";
-    } catch (const ReceiverError& e) {
-        EXPECT_NE(std::string(e.what()).find("DAB+ audio"), std::string::npos) << e.what();
-    }
+    const std::string dabPlus = MessageOf([&] { wrapper->AttachRecorder(&recorder); });
+    EXPECT_NE(dabPlus.find("DAB+ audio"), std::string::npos) << dabPlus;
     fake.failing.clear();
 }
 
@@ -235,4 +245,54 @@ TEST(WrapperCreationTest, NoComponentAndFailingFactory) {
                      throw ReceiverError("The receiver component is not registered.");
                  }),
                  ReceiverError);
+}
+
+// The receiver counts as installed only when the interface key's default value is exactly
+// "IViadabRx".
+TEST(ComponentLoadTest, InstalledOnlyWithTheExactInterfaceName) {
+    TestEnv env;
+    EXPECT_FALSE(TReceiverComponent::IsInstalled());
+    RegistryKey key(RegistryKey::HiveFile(RegistryKey::Hive::Classes),
+                    QString::fromLatin1(IViadabRxInterfaceKey));
+    key.WriteString(QString(), QStringLiteral("iviadabrx"));
+    EXPECT_FALSE(TReceiverComponent::IsInstalled());
+    key.WriteString(QString(), QStringLiteral("IViadabRx"));
+    EXPECT_TRUE(TReceiverComponent::IsInstalled());
+    key.DeleteValue(QString());
+    key.WriteInteger(QString(), 1);
+    EXPECT_FALSE(TReceiverComponent::IsInstalled());
+}
+
+// The registered library (the simulated receiver on its demo air) is loaded, its factory's
+// component used, and the library closed again once the component is released.
+TEST(ComponentLoadTest, CreatesTheRegisteredComponent) {
+    TestEnv env;
+    env.RegisterReceiver();
+    const QByteArray library = QFile::encodeName(TestEnv::SimulatedReceiver());
+    {
+        TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered);
+        ASSERT_TRUE(wrapper.IsConnected());
+        EXPECT_TRUE(wrapper.Tune(218.640));
+        void* loaded = ::dlopen(library.constData(), RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(loaded, nullptr);
+        ::dlclose(loaded);
+    }
+    EXPECT_EQ(::dlopen(library.constData(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+}
+
+// An unregistered, missing or foreign library raises ReceiverError saying what went wrong.
+TEST(ComponentLoadTest, FailuresRaiseClearErrors) {
+    TestEnv env;
+    EXPECT_NE(MessageOf([] { TReceiverComponent::CreateRegistered(); }).find("not registered"),
+              std::string::npos);
+
+    env.RegisterReceiver(env.File("missing.so"));
+    const std::string missing = MessageOf([] { TReceiverComponent::CreateRegistered(); });
+    EXPECT_NE(missing.find("cannot be loaded"), std::string::npos) << missing;
+    EXPECT_NE(missing.find("missing.so"), std::string::npos) << missing;
+
+    env.RegisterReceiver("libm.so.6");
+    const std::string foreign =
+        MessageOf([] { TViaDABWrapper wrapper(&TReceiverComponent::CreateRegistered); });
+    EXPECT_NE(foreign.find("CreateViadabRx"), std::string::npos) << foreign;
 }

@@ -120,11 +120,18 @@ const QStringList kDemoServices = {
 }  // namespace
 
 // A first run scans the seven UK channels in table order, finds the six demo ensembles, logs
-// 12A as not found after its 80 ticks, and learns every service without asking anything.
+// 12A as not found after its 80 ticks, and learns every service without asking anything; a
+// second scan started meanwhile is refused with an error box and leaves both the new frame (idle,
+// empty log) and the running scan undisturbed.
 TEST_F(ScanTest, FirstRunScanFindsTheDemoEnsemblesInOrder) {
     ASSERT_TRUE(frame->StartScan());
     EXPECT_TRUE(control.GetScanLock());
     EXPECT_FALSE(control.CanUseService(1, false));
+    TScanFrame second(control, tables);
+    EXPECT_FALSE(second.StartScan());
+    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Error, "Already scanning.", DialogButtons::Abort));
+    EXPECT_TRUE(second.Lines().isEmpty());
+    EXPECT_FALSE(second.IsScanning());
     ASSERT_TRUE(Run());
 
     EXPECT_EQ(frame->Lines(),
@@ -132,7 +139,7 @@ TEST_F(ScanTest, FirstRunScanFindsTheDemoEnsemblesInOrder) {
                            "Meridian Mux found.", "12A not found.", "Lowfield Local found.",
                            "Skylark Networks found.", "Brightwater found.", QString(),
                            "Scan complete."}));
-    EXPECT_TRUE(dialogs.boxes.isEmpty());
+    EXPECT_EQ(dialogs.boxes.size(), 1);
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(control.GetScanLock());
     EXPECT_FALSE(frame->IsTimerActive());
@@ -185,12 +192,20 @@ TEST_F(ScanTest, CancelAfterTwoEnsemblesKeepsThoseTwo) {
     EXPECT_FALSE(frame->IsTimerActive());
 }
 
-// Answering No keeps a service that is no longer broadcast, next to everything found and saved.
-TEST_F(ScanTest, NoToTheRemovalQuestionKeepsAbsentServices) {
+// When the receiver already sits on the first frequency, the second one is scanned first;
+// answering No keeps a service that is no longer broadcast, next to everything found and saved.
+TEST_F(ScanTest, TunedFirstFrequencySwapsWithTheSecond) {
     SaveOldService();
+    TuneTo(k11B);
     dialogs.answers.push_back(DialogResult::No);
     ASSERT_TRUE(frame->StartScan());
+    ASSERT_GE(frame->GetWorkList().size(), 2);
+    EXPECT_EQ(frame->GetWorkList()[0].Object, 220352);
+    EXPECT_EQ(frame->GetWorkList()[1].Object, 218640);
     ASSERT_TRUE(Run());
+    EXPECT_EQ(
+        frame->Lines().mid(2, 3),
+        QStringList({"Vale Digital found.", "Harbourline DAB found.", "Meridian Mux found."}));
     EXPECT_EQ(frame->Lines().last(), "Scan complete.");
     QStringList expected = kDemoServices;
     expected.append("Old Station");
@@ -200,34 +215,6 @@ TEST_F(ScanTest, NoToTheRemovalQuestionKeepsAbsentServices) {
     EXPECT_NE(reread.FindService(0xC0FF, 0), 0);
     EXPECT_EQ(reread.Services().size(), expected.size());
     EXPECT_EQ(reread.GetEnsembleLabel(k12D), "Brightwater");
-}
-
-// A second scan while one runs is refused with an error box and leaves both the new frame
-// (idle, empty log) and the running scan undisturbed.
-TEST_F(ScanTest, SecondStartShowsAlreadyScanning) {
-    ASSERT_TRUE(frame->StartScan());
-    TScanFrame second(control, tables);
-    EXPECT_FALSE(second.StartScan());
-    EXPECT_TRUE(dialogs.Shown(1, DialogKind::Error, "Already scanning.", DialogButtons::Abort));
-    EXPECT_TRUE(second.Lines().isEmpty());
-    EXPECT_FALSE(second.IsScanning());
-    EXPECT_TRUE(control.GetScanLock());
-    ASSERT_TRUE(Run());
-    EXPECT_EQ(FoundLines(), 6);
-}
-
-// When the receiver already sits on the first frequency, the second one is scanned first.
-TEST_F(ScanTest, TunedFirstFrequencySwapsWithTheSecond) {
-    TuneTo(k11B);
-    dialogs.answers.push_back(DialogResult::No);  // keep the learnt services
-    ASSERT_TRUE(frame->StartScan());
-    ASSERT_GE(frame->GetWorkList().size(), 2);
-    EXPECT_EQ(frame->GetWorkList()[0].Object, 220352);
-    EXPECT_EQ(frame->GetWorkList()[1].Object, 218640);
-    ASSERT_TRUE(Run());
-    EXPECT_EQ(
-        frame->Lines().mid(2, 3),
-        QStringList({"Vale Digital found.", "Harbourline DAB found.", "Meridian Mux found."}));
 }
 
 // A single frequency that is already tuned: the scan tunes away to 12D and waits its 80 ticks
