@@ -72,18 +72,29 @@ TEST(DablinTest, AnIndependentReaderPlaysTheFramesAndLabelsWritten) {
 
         // The window keeps the label after the end of the file; the copy is tried until a label
         // has arrived (at most 30 s on a loaded machine): a copy made before that is empty and
-        // is not taken for the answer. Without a window manager the keys
-        // go to the window under the pointer.
+        // is not taken for the answer. Without a window manager the keys go to the window under
+        // the pointer. Xvfb picks a free display itself: two of these tests at once (in two
+        // build trees) must not meet on one display as they can with xvfb-run -a.
         const std::string script = dir.filePath("label.sh").toStdString();
-        std::ofstream(script) << "dablin_gtk -s " << sid << " -u '" << file
-                              << "' >/dev/null 2>&1 &\n"
-                                 "for i in $(seq 50); do\n"
-                                 "  sleep 0.5; xdotool mousemove 100 150 key ctrl+c; sleep 0.1\n"
-                                 "  t=$(xclip -o -selection clipboard) && [ -n \"$t\" ] &&\n"
-                                 "    printf %s \"$t\" && break\n"
-                                 "done\n"
-                                 "kill $!\n";
-        const std::string label = Output("xvfb-run -a sh '" + script + "' 2>/dev/null");
+        std::ofstream(script)
+            << "rm -f display\n"
+               "Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 "
+               "3>display 2>/dev/null &\n"
+               "x=$!\n"
+               "for i in $(seq 100); do [ -s display ] && break; sleep 0.1; done\n"
+               "export DISPLAY=:$(head -n1 display)\n"
+               "dablin_gtk -s "
+            << sid << " -u '" << file
+            << "' >/dev/null 2>&1 &\n"
+               "d=$!\n"
+               "for i in $(seq 50); do\n"
+               "  sleep 0.5; xdotool mousemove 100 150 key ctrl+c; sleep 0.1\n"
+               "  t=$(xclip -o -selection clipboard) && [ -n \"$t\" ] &&\n"
+               "    printf %s \"$t\" && break\n"
+               "done\n"
+               "kill $d $x\n";
+        const std::string label =
+            Output("cd '" + dir.path().toStdString() + "' && sh '" + script + "' 2>/dev/null");
         EXPECT_EQ(label, s.components.front().labels.front().text) << s.label;
     }
 }
