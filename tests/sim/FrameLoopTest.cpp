@@ -31,6 +31,18 @@ AirComponent Audio(int kbps, const std::string& mode, int rateKHz, const std::st
     return c;
 }
 
+// Writes `samples` of a mono tone at `rate` Hz as a WAV file (on a FIFO: once it is read).
+void WriteWav(const std::string& path, int rate, std::size_t samples) {
+    std::vector<std::int16_t> pcm(samples);
+    for (std::size_t i = 0; i < pcm.size(); ++i) {
+        pcm[i] = static_cast<std::int16_t>(8000 * std::sin(static_cast<double>(i) * 0.03));
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+    TWaveWriter(fd, rate, 1)
+        .Write(reinterpret_cast<const std::uint8_t*>(pcm.data()), static_cast<int>(2 * pcm.size()));
+    ::close(fd);
+}
+
 }  // namespace
 
 // Every frame of a loop is one whole, CRC-protected Layer II frame of the configured rate and
@@ -107,47 +119,29 @@ TEST(FrameLoopTest, FramesAreValidDabLayerTwo) {
 }
 
 // A WAV file at the component's rate is looped instead of a generated programme, cut to whole
-// frames; a WAV at another rate is refused.
-TEST(FrameLoopTest, LoopsAWavFile) {
+// frames and to its first 120 s, and read as it is encoded: a FIFO is read to its end, and one
+// that never delivers gives way as soon as a stop is requested; a WAV at another rate is refused.
+TEST(FrameLoopTest, LoopsAWavFileAndStaysStoppable) {
     QTemporaryDir dir;
-    const std::string wav = dir.path().toStdString() + "/tone.wav";
-    std::vector<std::int16_t> pcm(1152 * 5 + 100);  // a mono tone
-    for (std::size_t i = 0; i < pcm.size(); ++i) {
-        pcm[i] = static_cast<std::int16_t>(8000 * std::sin(static_cast<double>(i) * 0.03));
-    }
-    const int fd = ::open(wav.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-    TWaveWriter(fd, 48000, 1)
-        .Write(reinterpret_cast<const std::uint8_t*>(pcm.data()), static_cast<int>(2 * pcm.size()));
-    ::close(fd);
     AirComponent c = Audio(128, "stereo", 48, "chords");
-    c.wavFile = wav;
+    c.wavFile = dir.path().toStdString() + "/tone.wav";
+    WriteWav(c.wavFile, 48000, 1152 * 5 + 100);
     const auto loop = FrameLoop::Encode(c);
     EXPECT_EQ(loop->Count(), 5u);
     std::vector<std::uint8_t> stream(loop->Frame(0), loop->Frame(0) + 5 * loop->FrameLength());
     EXPECT_EQ(ReadMpeg(stream).error, QString());
-
     c.sampleRate = 24000;
     c.bitrate = 64;
     EXPECT_THROW(FrameLoop::Encode(c), std::runtime_error);
-}
 
-// The WAV file is read as it is encoded: of a longer file 120 s are used, a FIFO is read to its
-// end, and a FIFO that never delivers gives way as soon as a stop is requested.
-TEST(FrameLoopTest, StreamsTheWavFileAndStaysStoppable) {
-    QTemporaryDir dir;
-    AirComponent c = Audio(64, "mono", 24, "chords");
-    const auto write = [](int fd, std::size_t frames) {
-        const std::vector<std::uint8_t> pcm(frames * 1152 * 2, 1);
-        TWaveWriter(fd, 24000, 1).Write(pcm.data(), static_cast<int>(pcm.size()));
-        ::close(fd);
-    };
+    c = Audio(64, "mono", 24, "chords");
     c.wavFile = dir.path().toStdString() + "/long.wav";
-    write(::open(c.wavFile.c_str(), O_RDWR | O_CREAT, 0644), 150 * 24000 / 1152);
+    WriteWav(c.wavFile, 24000, 150 * 24000);
     EXPECT_EQ(FrameLoop::Encode(c)->Count(), 120u * 24000 / 1152);
 
     c.wavFile = dir.path().toStdString() + "/fifo.wav";
     ASSERT_EQ(::mkfifo(c.wavFile.c_str(), 0600), 0);
-    std::jthread writer([&] { write(::open(c.wavFile.c_str(), O_WRONLY), 5); });
+    std::jthread writer([&] { WriteWav(c.wavFile, 24000, 5 * 1152); });
     EXPECT_EQ(FrameLoop::Encode(c)->Count(), 5u);
     writer.join();
 

@@ -68,24 +68,37 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-// Records what arrives, per component: the first frames, the count, the calling threads.
-class Recorder : public IViadabRxEvents {
+// Records what arrives, per component: the first frames, the count, the calling threads. With
+// a delay it is a slow sink whose calls take a while and touch its members throughout.
+class Recorder final : public IViadabRxEvents {
 public:
     struct Stream {
         std::vector<std::vector<std::uint8_t>> frames;
         long count = 0;
         std::set<std::thread::id> threads;
     };
+    explicit Recorder(std::chrono::milliseconds delay = 0ms) : delay_(delay) {}
     RxStatus OnEvent(std::int32_t, std::int32_t, std::int32_t) override { return RxOk; }
     RxStatus OnData(std::int32_t component, const std::uint8_t* buffer,
                     std::int32_t length) override {
-        std::lock_guard lock(mutex_);
-        Stream& s = streams_[component];
-        if (s.frames.size() < 2000) {
-            s.frames.emplace_back(buffer, buffer + length);
+        lateCalls += closed ? 1 : 0;
+        if (onFirstData && !called_.exchange(true)) {
+            onFirstData();
         }
-        ++s.count;
-        s.threads.insert(std::this_thread::get_id());
+        inCall = true;
+        if (delay_ > 0ms) {
+            std::this_thread::sleep_for(delay_);
+        }
+        {
+            std::lock_guard lock(mutex_);
+            Stream& s = streams_[component];
+            if (s.frames.size() < 2000) {
+                s.frames.emplace_back(buffer, buffer + length);
+            }
+            ++s.count;
+            s.threads.insert(std::this_thread::get_id());
+        }
+        inCall = false;
         return RxOk;
     }
     long Count(std::int32_t c) {
@@ -100,7 +113,16 @@ public:
         return WaitUntil([&] { return Count(c) >= n; }, 20s);
     }
 
+    std::function<void()> onFirstData;  // set before the first call
+    std::atomic<bool> inCall{false};
+    // Set once a disconnect has returned: calls after it are counted here, where a deleted sink
+    // cannot count them.
+    static inline std::atomic<bool> closed{false};
+    static inline std::atomic<int> lateCalls{0};
+
 private:
+    std::chrono::milliseconds delay_;
+    std::atomic<bool> called_{false};
     std::mutex mutex_;
     std::map<std::int32_t, Stream> streams_;
 };
@@ -388,33 +410,6 @@ TEST_F(SimReceiverTest, ReleaseDoesNotWaitForASilentWavSource) {
     EXPECT_EQ(sink.Count(alpha), 0);
 }
 
-namespace {
-
-std::atomic<bool> g_disconnected{false};
-std::atomic<int> g_callsAfterDisconnect{0};
-
-// A sink whose OnData takes a while and touches its own members throughout.
-class SlowSink final : public IViadabRxEvents {
-public:
-    RxStatus OnEvent(std::int32_t, std::int32_t, std::int32_t) override { return RxOk; }
-    RxStatus OnData(std::int32_t, const std::uint8_t* buffer, std::int32_t length) override {
-        if (g_disconnected) {
-            ++g_callsAfterDisconnect;
-        }
-        inCall = true;
-        std::this_thread::sleep_for(10ms);
-        bytes += static_cast<long>(buffer[length - 1]) + length;
-        ++calls;
-        inCall = false;
-        return RxOk;
-    }
-    std::atomic<bool> inCall{false};
-    std::atomic<long> calls{0};
-    std::atomic<long> bytes{0};  // two capture threads call at once
-};
-
-}  // namespace
-
 // Unadvise, and Release with playback running, return only after the OnData calls in flight
 // have finished, and none starts after: the sink can be destroyed at once (the ASan build
 // catches any late use).
@@ -422,50 +417,37 @@ TEST_F(SimReceiverTest, DisconnectWaitsForCallsInFlight) {
     for (const bool release : {false, true}) {
         SCOPED_TRACE(release ? "Release" : "Unadvise");
         TuneReady(225.648);
-        auto* sink = new SlowSink;
+        auto* sink = new Recorder(10ms);
         const std::int32_t cookie = Advise(sink);
-        for (std::int32_t c : {Component(Alpha, 0), Component(Alpha, 1), Component(Gamma, 0)}) {
+        const std::int32_t alpha = Component(Alpha, 0);
+        for (std::int32_t c : {alpha, Component(Alpha, 1), Component(Gamma, 0)}) {
             Rx().StartCapture(c);
         }
-        Rx().StartPlayback(Component(Alpha, 0));
-        ASSERT_TRUE(WaitUntil([&] { return sink->calls > 5 && sink->inCall; }, 20s));
-        g_disconnected = false;
+        Rx().StartPlayback(alpha);
+        ASSERT_TRUE(WaitUntil([&] { return sink->Count(alpha) > 5 && sink->inCall; }, 20s));
         if (release) {
-            rx_->Release();
-            rx_ = nullptr;
+            std::exchange(rx_, nullptr)->Release();
         } else {
             ASSERT_EQ(Rx().Unadvise(cookie), RxOk);
         }
-        g_disconnected = true;
+        Recorder::closed = true;
         EXPECT_FALSE(sink->inCall);
         delete sink;
         std::this_thread::sleep_for(100ms);
-        EXPECT_EQ(g_callsAfterDisconnect, 0);
-        g_disconnected = false;
+        EXPECT_EQ(Recorder::lateCalls, 0);
+        Recorder::closed = false;
     }
 }
 
 // Unadvise called from inside OnData does not wait for itself.
 TEST_F(SimReceiverTest, UnadviseFromInsideOnData) {
-    struct SelfUnadvising : IViadabRxEvents {
-        IViadabRx* rx = nullptr;
-        std::int32_t cookie = 0;
-        std::atomic<int> result{1};
-        std::atomic<bool> done{false};
-        RxStatus OnEvent(std::int32_t, std::int32_t, std::int32_t) override { return RxOk; }
-        RxStatus OnData(std::int32_t, const std::uint8_t*, std::int32_t) override {
-            if (!done.exchange(true)) {
-                result = rx->Unadvise(cookie);
-            }
-            return RxOk;
-        }
-    } sink;
-    sink.rx = &Rx();
-    sink.cookie = Advise(&sink);
+    Recorder sink;
+    std::atomic<int> result{1};
+    const std::int32_t cookie = Advise(&sink);
+    sink.onFirstData = [&, &rx = Rx()] { result = rx.Unadvise(cookie); };
     TuneReady(225.648);
     Rx().StartCapture(Component(Alpha, 0));
-    ASSERT_TRUE(WaitUntil([&] { return sink.done.load(); }, 20s));
-    EXPECT_TRUE(WaitUntil([&] { return sink.result == RxOk; }, 2s));
+    EXPECT_TRUE(WaitUntil([&] { return result == RxOk; }, 20s));
 }
 
 // Playback without a sound server neither fails nor blocks the caller.

@@ -28,8 +28,6 @@ IconFile ReadIconFile(const QByteArray& bytes) {
     if (bytes.size() < 6) {
         return file;
     }
-    file.reserved = static_cast<int>(U16(bytes, 0));
-    file.type = static_cast<int>(U16(bytes, 2));
     const int count = static_cast<int>(U16(bytes, 4));
     if (bytes.size() < 6 + 16 * count) {
         return file;
@@ -37,8 +35,6 @@ IconFile ReadIconFile(const QByteArray& bytes) {
     for (int i = 0; i < count; ++i) {
         const qsizetype d = 6 + 16 * i;
         IconImage image;
-        image.width = static_cast<std::uint8_t>(bytes[d]);
-        image.height = static_cast<std::uint8_t>(bytes[d + 1]);
         image.paletteColours = static_cast<std::uint8_t>(bytes[d + 2]);
         image.size = U32(bytes, d + 8);
         image.offset = U32(bytes, d + 12);

@@ -7,8 +7,6 @@
 // Reads an icon file by the published .ico layout, independently of the writer: the directory,
 // and each image's header, palette, colour and mask rows turned back into top-down pixels.
 struct IconImage {
-    int width = 0;
-    int height = 0;
     int paletteColours = 0;  // directory byte 2
     std::uint32_t size = 0;
     std::uint32_t offset = 0;
@@ -29,8 +27,6 @@ struct IconImage {
 
 struct IconFile {
     bool valid = false;
-    int reserved = -1;
-    int type = -1;
     std::vector<IconImage> images;
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <tuple>
 
 #include "tests/windows/IconFileReader.h"
 #include "windows/TIconWriter.h"
@@ -30,6 +31,11 @@ TIndexedBitmap Pattern(int width, int height, int colours) {
         }
     }
     return bitmap;
+}
+
+// Palette size in the directory, bits per pixel and colours used in the image's header.
+std::tuple<int, int, std::uint32_t> Depth(const IconImage& image) {
+    return {image.paletteColours, image.bitCount, image.coloursUsed};
 }
 
 // Checks one read image against the picture it was made from: transparent pixels are black with
@@ -81,13 +87,10 @@ TEST(IconWriter, TwoEightBitImagesLaidOutAsIcoFile) {
         const IconImage& image = file.images[i];
         const int side = pictures[i]->Width();
         SCOPED_TRACE(side);
-        EXPECT_EQ(image.headerSize, 40u);
-        EXPECT_EQ(image.headerWidth, side);
-        EXPECT_EQ(image.headerHeight, 2 * side);
-        EXPECT_EQ(image.planes, 1);
-        EXPECT_EQ(image.bitCount, 8);
+        EXPECT_EQ(std::tuple(image.headerSize, image.headerWidth, image.headerHeight, image.planes),
+                  std::tuple(40u, side, 2 * side, 1));
         EXPECT_EQ(image.imageSize, static_cast<std::uint32_t>(side * side));
-        EXPECT_EQ(image.coloursUsed, 256u);
+        EXPECT_EQ(Depth(image), std::tuple(0, 8, 256u));
         EXPECT_LE(image.coloursImportant, image.coloursUsed);
         ExpectSamePicture(image, *pictures[i]);
     }
@@ -115,12 +118,8 @@ TEST(IconWriter, SmallDepthsPadRowsAndNameTheirColours) {
     const IconFile file = ReadIconFile(bytes);
     ASSERT_TRUE(file.valid);
     ASSERT_EQ(file.images.size(), 2u);
-    EXPECT_EQ(file.images[0].paletteColours, 2);
-    EXPECT_EQ(file.images[0].bitCount, 1);
-    EXPECT_EQ(file.images[0].coloursUsed, 0u);
-    EXPECT_EQ(file.images[1].paletteColours, 16);
-    EXPECT_EQ(file.images[1].bitCount, 4);
-    EXPECT_EQ(file.images[1].coloursUsed, 16u);
+    EXPECT_EQ(Depth(file.images[0]), std::tuple(2, 1, 0u));
+    EXPECT_EQ(Depth(file.images[1]), std::tuple(16, 4, 16u));
     EXPECT_EQ(file.images[1].offset, 6u + 32 + 72);
     // Red and blue are VGA colours, so 16 colours keep the picture exactly.
     ExpectSamePicture(file.images[1], picture);
@@ -146,9 +145,7 @@ TEST(IconWriter, EmptyWriterWritesNothingAndTrueColourHasNoPalette) {
     const IconFile file = ReadIconFile(writer.Bytes());
     ASSERT_TRUE(file.valid);
     ASSERT_EQ(file.images.size(), 1u);
-    EXPECT_EQ(file.images[0].paletteColours, 0);
-    EXPECT_EQ(file.images[0].bitCount, 32);
-    EXPECT_EQ(file.images[0].coloursUsed, 0u);
+    EXPECT_EQ(Depth(file.images[0]), std::tuple(0, 32, 0u));
     EXPECT_EQ(file.images[0].size, 40u + 3 * 4 * 2 + 4 * 2);
     ExpectSamePicture(file.images[0], picture);
 }

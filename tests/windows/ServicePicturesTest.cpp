@@ -103,7 +103,8 @@ TEST_F(ServicePictureTest, ImageListEntriesScaledAndGrey) {
 }
 
 // The icon file for SId 0xC221 is Icons/$C221.ico in the program folder, holding the 16 and 32
-// pixel default pictures at 256 colours; a second write replaces it.
+// pixel default pictures at 256 colours; a second write replaces it; a folder where "Icons"
+// cannot be made loses the icon silently.
 TEST_F(ServicePictureTest, WritesServiceIconFile) {
     const TServicePictures pictures(tables, QString());
     const QString path = pictures.WriteServiceIcon(plain);
@@ -117,20 +118,13 @@ TEST_F(ServicePictureTest, WritesServiceIconFile) {
         expected.Add(TServicePictures::MakeIcon(*TGifDecoder::Decode(Gif(name))), 256);
     }
     EXPECT_EQ(bytes, expected.Bytes());
-
-    // Replaced, not appended to.
-    const QString again = pictures.WriteServiceIcon(plain, env.ProgramDir());
-    EXPECT_EQ(QFileInfo(again).size(), bytes.size());
+    EXPECT_EQ(QFileInfo(pictures.WriteServiceIcon(plain, env.ProgramDir())).size(), bytes.size());
     EXPECT_EQ(pictures.IconFileName(music), "$C4A7.ico");
-}
 
-// A folder where "Icons" cannot be made loses the icon silently.
-TEST_F(ServicePictureTest, UnwritableIconFolderIsIgnored) {
-    WriteFile(env.ProgramDir() + "/Icons", QByteArray("a file, not a folder"));
-    const TServicePictures pictures(tables, QString());
-    const QString path = pictures.WriteServiceIcon(plain, env.ProgramDir());
-    EXPECT_FALSE(QFileInfo(path).exists());
-    QFile blocker(env.ProgramDir() + "/Icons");
+    const QString blocked = env.Root() + "/Blocked";
+    WriteFile(blocked + "/Icons", QByteArray("a file, not a folder"));
+    EXPECT_FALSE(QFileInfo(pictures.WriteServiceIcon(plain, blocked)).exists());
+    QFile blocker(blocked + "/Icons");
     ASSERT_TRUE(blocker.open(QIODevice::ReadOnly));
     EXPECT_EQ(blocker.readAll(), QByteArray("a file, not a folder"));
 }
