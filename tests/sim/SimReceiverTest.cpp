@@ -82,9 +82,6 @@ public:
     RxStatus OnData(std::int32_t component, const std::uint8_t* buffer,
                     std::int32_t length) override {
         lateCalls += closed ? 1 : 0;
-        if (onFirstData && !called_.exchange(true)) {
-            onFirstData();
-        }
         inCall = true;
         if (delay_ > 0ms) {
             std::this_thread::sleep_for(delay_);
@@ -113,7 +110,6 @@ public:
         return WaitUntil([&] { return Count(c) >= n; }, 20s);
     }
 
-    std::function<void()> onFirstData;  // set before the first call
     std::atomic<bool> inCall{false};
     // Set once a disconnect has returned: calls after it are counted here, where a deleted sink
     // cannot count them.
@@ -122,7 +118,6 @@ public:
 
 private:
     std::chrono::milliseconds delay_;
-    std::atomic<bool> called_{false};
     std::mutex mutex_;
     std::map<std::int32_t, Stream> streams_;
 };
@@ -439,15 +434,27 @@ TEST_F(SimReceiverTest, DisconnectWaitsForCallsInFlight) {
     }
 }
 
-// Unadvise called from inside OnData does not wait for itself.
+// Unadvise called from inside OnData does not wait for itself. The sink touches nothing of its
+// own after the Unadvise, as the capture thread may still be in that call when the test ends.
 TEST_F(SimReceiverTest, UnadviseFromInsideOnData) {
-    Recorder sink;
-    std::atomic<int> result{1};
-    const std::int32_t cookie = Advise(&sink);
-    sink.onFirstData = [&, &rx = Rx()] { result = rx.Unadvise(cookie); };
+    struct SelfUnadvising : IViadabRxEvents {
+        IViadabRx* rx = nullptr;
+        std::int32_t cookie = 0;
+        std::atomic<int> result{1};
+        std::atomic<bool> done{false};
+        RxStatus OnEvent(std::int32_t, std::int32_t, std::int32_t) override { return RxOk; }
+        RxStatus OnData(std::int32_t, const std::uint8_t*, std::int32_t) override {
+            if (!done.exchange(true)) {
+                result = rx->Unadvise(cookie);
+            }
+            return RxOk;
+        }
+    } sink;
+    sink.rx = &Rx();
+    sink.cookie = Advise(&sink);
     TuneReady(225.648);
     Rx().StartCapture(Component(Alpha, 0));
-    EXPECT_TRUE(WaitUntil([&] { return result == RxOk; }, 20s));
+    EXPECT_TRUE(WaitUntil([&] { return sink.result == RxOk; }, 20s));
 }
 
 // Playback without a sound server neither fails nor blocks the caller.
