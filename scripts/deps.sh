@@ -9,11 +9,11 @@ packages=(
   libgif-dev libmpg123-dev libmp3lame-dev libvorbis-dev libtwolame-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang-format clang libclang-rt-dev
   xvfb xauth mpg123 desktop-file-utils systemd
-  dablin xdotool xclip
+  dablin xdotool xclip pulseaudio pulseaudio-utils
 )
 if [ "${1:-}" = "--all" ]; then
   # For looking at the program as a user does: screenshots, players, the spoken clips.
-  packages+=(imagemagick x11-apps mpg123 ffmpeg espeak-ng lame pulseaudio)
+  packages+=(imagemagick x11-apps mpg123 ffmpeg espeak-ng lame)
 fi
 
 missing=()

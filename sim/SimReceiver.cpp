@@ -491,5 +491,5 @@ void SimReceiver::PlaybackLoop(std::stop_token stop, const Located& where) {
     }
     const auto first = static_cast<std::size_t>(
         std::chrono::duration<double>(Clock::now() - on.since).count() / loop->FrameSeconds());
-    AudioPlayer::Play(*loop, first, where.component->sampleRate, where.component->channels, stop);
+    AudioPlayer::Play(*loop, first, stop);
 }
