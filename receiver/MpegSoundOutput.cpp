@@ -4,7 +4,6 @@
 #include <pulse/simple.h>
 
 #include <mutex>
-#include <vector>
 
 namespace {
 
@@ -20,7 +19,8 @@ void MpegSoundOutput::StreamDeleter::operator()(pa_simple* stream) const {
     pa_simple_free(stream);
 }
 
-MpegSoundOutput::MpegSoundOutput() {
+// A frame decodes to at most 1152 stereo 16-bit samples.
+MpegSoundOutput::MpegSoundOutput() : pcm_(4 * 1152 * 2 * 2) {
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });
     int error = 0;
@@ -44,12 +44,10 @@ bool MpegSoundOutput::Play(const std::uint8_t* frame, std::size_t length, std::s
         return false;
     }
     mpg123_feed(decoder_.get(), frame, length);
-    // Enough for the largest frame's samples: 1152 stereo 16-bit samples, with room to spare.
-    std::vector<unsigned char> pcm(4 * 1152 * 2 * 2);
     int error = 0;
     while (!stop.stop_requested()) {
         std::size_t done = 0;
-        const int r = mpg123_read(decoder_.get(), pcm.data(), pcm.size(), &done);
+        const int r = mpg123_read(decoder_.get(), pcm_.data(), pcm_.size(), &done);
         if (r == MPG123_NEW_FORMAT) {
             long rate = 0;
             int channels = 0;
@@ -73,7 +71,7 @@ bool MpegSoundOutput::Play(const std::uint8_t* frame, std::size_t length, std::s
             }
             continue;
         }
-        if (done > 0 && stream_ && pa_simple_write(stream_.get(), pcm.data(), done, &error) < 0) {
+        if (done > 0 && stream_ && pa_simple_write(stream_.get(), pcm_.data(), done, &error) < 0) {
             stream_.reset();  // the server went away
             silent_ = true;
             return false;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <stop_token>
+#include <vector>
 
 struct mpg123_handle_struct;
 struct pa_simple;
@@ -34,5 +35,6 @@ private:
 
     std::unique_ptr<mpg123_handle_struct, DecoderDeleter> decoder_;
     std::unique_ptr<pa_simple, StreamDeleter> stream_;
+    std::vector<unsigned char> pcm_;  // room for the PCM of several frames
     bool silent_ = false;
 };
